@@ -130,7 +130,6 @@ struct VirtualPrinter::Impl {
     Steady::time_point drawerCloseAt{};
     bool drawerTimed = false;
     std::vector<std::uint8_t> received;
-    std::size_t receivedTotal = 0;
     Observer observer;
 
     std::atomic<bool> running{false};
@@ -182,20 +181,9 @@ struct VirtualPrinter::Impl {
         if (w < 0 && errno == ENOTSOCK) [[maybe_unused]] auto w2 = ::write(fd, out, len);
     }
 
+    // Reacts to the commands in the data first, then makes the bytes visible,
+    // so that a caller who saw the bytes arrive also sees their effect.
     void take(Source& src, const std::uint8_t* data, std::size_t n) {
-        Observer obs;
-        {
-            std::lock_guard<std::mutex> g(lock);
-            received.insert(received.end(), data, data + n);
-            receivedTotal += n;
-            obs = observer;
-        }
-        receivedCv.notify_all();
-        if (record) {
-            std::fwrite(data, 1, n, record);
-            std::fflush(record);
-        }
-        if (obs) obs(data, n);
         auto ev = src.scanner.feed(data, n);
         for (int req : ev.statusRequests) reply(src.fd, req);
         if (ev.drawerKicks > 0) {
@@ -205,6 +193,18 @@ struct VirtualPrinter::Impl {
             drawerTimed = true;
             drawerCloseAt = Steady::now() + std::chrono::milliseconds(options.drawerOpenMs);
         }
+        if (record) {
+            std::fwrite(data, 1, n, record);
+            std::fflush(record);
+        }
+        Observer obs;
+        {
+            std::lock_guard<std::mutex> g(lock);
+            received.insert(received.end(), data, data + n);
+            obs = observer;
+        }
+        receivedCv.notify_all();
+        if (obs) obs(data, n);
     }
 
     // Reads what src has; false when the source is finished (peer closed, error, dropped).
