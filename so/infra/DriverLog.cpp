@@ -12,7 +12,8 @@
 namespace vornik::so {
 
 struct CFileLog::Shared {
-    std::mutex lock;                 // the queue and the file
+    std::mutex lock;                 // the queue and the flags
+    std::mutex fileLock;             // the file; only the writer and SetLocation take it
     std::condition_variable ready;   // a line was queued, or stop was set
     std::condition_variable idle;    // the queue became empty, or the writer ended
     std::deque<LogEntry> queue;
@@ -34,24 +35,35 @@ void makeDirectories(const std::string& dir) {
 
 }  // namespace
 
+// Takes everything queued at once and writes it outside the queue's lock, so
+// that a caller of Log never waits for the disk; one writer keeps the order.
 void CFileLog::writerLoop(std::shared_ptr<CFileLog::Shared> s) {
+    std::deque<LogEntry> batch;
     std::unique_lock<std::mutex> g(s->lock);
     for (;;) {
         s->ready.wait(g, [&] { return !s->queue.empty() || s->stop; });
         if (s->abandon || (s->stop && s->queue.empty())) break;
-        LogEntry e = std::move(s->queue.front());
-        s->queue.pop_front();
-        using namespace std::chrono;
-        const auto now = system_clock::now();
-        const std::time_t t = system_clock::to_time_t(now);
-        const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-        std::tm local{};
-        ::localtime_r(&t, &local);
-        if (s->file) {
-            const std::string line = formatLogLine(e, local, ms);
-            std::fwrite(line.data(), 1, line.size(), s->file);
-            std::fflush(s->file);
+        batch.swap(s->queue);
+        s->writing = true;
+        g.unlock();
+        {
+            std::lock_guard<std::mutex> f(s->fileLock);
+            for (const LogEntry& e : batch) {
+                if (!s->file) break;
+                using namespace std::chrono;
+                const auto now = system_clock::now();
+                const std::time_t t = system_clock::to_time_t(now);
+                const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+                std::tm local{};
+                ::localtime_r(&t, &local);
+                const std::string line = formatLogLine(e, local, ms);
+                std::fwrite(line.data(), 1, line.size(), s->file);
+                std::fflush(s->file);
+            }
         }
+        batch.clear();
+        g.lock();
+        s->writing = false;
         if (s->queue.empty()) s->idle.notify_all();
     }
     s->finished = true;
@@ -91,8 +103,10 @@ CFileLog::~CFileLog() {
         m->abandon = true;
         m->ready.notify_all();
     }
-    if (m->file && m->finished) {
-        std::fclose(m->file);
+    if (m->finished) {
+        g.unlock();
+        std::lock_guard<std::mutex> f(m->fileLock);
+        if (m->file) std::fclose(m->file);
         m->file = nullptr;
     }
 }
@@ -116,14 +130,15 @@ void CFileLog::SetLocation(int driveIndex) {
     const std::string path = logFilePath(driveIndex);
     makeDirectories(path.substr(0, path.rfind('/')));
     FILE* f = std::fopen(path.c_str(), "a");
-    std::lock_guard<std::mutex> g(m->lock);
+    std::lock_guard<std::mutex> g(m->fileLock);
     if (m->file) std::fclose(m->file);
     m->file = f;  // null when it cannot be opened: lines are then lost, silently
 }
 
 bool CFileLog::flush(int timeoutMs) {
     std::unique_lock<std::mutex> g(m->lock);
-    return m->idle.wait_for(g, std::chrono::milliseconds(timeoutMs), [&] { return m->queue.empty() || m->finished; });
+    return m->idle.wait_for(g, std::chrono::milliseconds(timeoutMs),
+                            [&] { return (m->queue.empty() && !m->writing) || m->finished; });
 }
 
 CFileLog g_fileLog;
