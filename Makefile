@@ -10,7 +10,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages the build and the tests need.
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-            libudev-dev libcups2-dev libsqlite3-dev umockdev libumockdev-dev
+            libudev-dev libcups2-dev libsqlite3-dev umockdev libumockdev-dev libstb-dev
 
 .PHONY: all deps configure build test demo asan tsan bench clean
 

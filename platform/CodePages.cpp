@@ -197,6 +197,82 @@ std::u16string codePageToUtf16(std::string_view bytes, unsigned codePage) {
     return out;
 }
 
+namespace {
+
+inline bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool isEscapedByte(char16_t c) { return c >= 0xDC00 && c <= 0xDCFF; }
+
+// Decodes exactly bytes[0..len) to one character (one unit or a surrogate
+// pair) that encodes back to the same bytes; false otherwise.
+bool decodeOne(iconv_t toWide, iconv_t toBytes, const char* bytes, std::size_t len, std::u16string& out) {
+    char wide[16];
+    char* src = const_cast<char*>(bytes);
+    std::size_t left = len;
+    char* dst = wide;
+    std::size_t room = sizeof wide;
+    ::iconv(toWide, nullptr, nullptr, nullptr, nullptr);
+    if (::iconv(toWide, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) || left != 0) return false;
+    const std::size_t units = (sizeof wide - room) / 2;
+    if (units == 0 || units > 2) return false;
+    char back[16];
+    src = wide;
+    left = sizeof wide - room;
+    dst = back;
+    room = sizeof back;
+    ::iconv(toBytes, nullptr, nullptr, nullptr, nullptr);
+    if (::iconv(toBytes, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) || left != 0) return false;
+    if (sizeof back - room != len || std::memcmp(back, bytes, len) != 0) return false;
+    for (std::size_t i = 0; i < units; ++i)
+        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(wide[2 * i]) |
+                                            (static_cast<unsigned char>(wide[2 * i + 1]) << 8)));
+    return true;
+}
+
+}  // namespace
+
+std::u16string codePageToUtf16Lossless(std::string_view bytes, unsigned codePage) {
+    // Most text converts and comes back unchanged: take the fast path then.
+    std::u16string fast = codePageToUtf16(bytes, codePage);
+    bool clean = true;
+    for (char16_t c : fast)
+        if (c == 0xFFFD || isEscapedByte(c)) clean = false;
+    if (clean && utf16ToCodePage(fast, codePage) == bytes) return fast;
+
+    Iconv toWide("UTF-16LE", iconvName(codePage)), toBytes(iconvName(codePage), "UTF-16LE");
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        bool done = false;
+        if (toWide.ok() && toBytes.ok()) {
+            for (std::size_t len = 1; len <= 4 && i + len <= bytes.size(); ++len) {
+                if (decodeOne(toWide.get(), toBytes.get(), bytes.data() + i, len, out)) {
+                    i += len;
+                    done = true;
+                    break;
+                }
+            }
+        }
+        if (!done) {
+            out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i])));
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string utf16ToCodePageLossless(std::u16string_view text, unsigned codePage) {
+    std::string out;
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const bool escaped = i < text.size() && isEscapedByte(text[i]) && !(i > 0 && isHighSurrogate(text[i - 1]));
+        if (i < text.size() && !escaped) continue;
+        if (i > runStart) out += utf16ToCodePage(text.substr(runStart, i - runStart), codePage);
+        if (escaped) out += static_cast<char>(text[i] - 0xDC00);
+        runStart = i + 1;
+    }
+    return out;
+}
+
 std::string utf16ToUtf8(std::u16string_view text) { return utf16ToCodePage(text, CP_UTF8_CODEPAGE); }
 std::u16string utf8ToUtf16(std::string_view text) { return codePageToUtf16(text, CP_UTF8_CODEPAGE); }
 

@@ -43,6 +43,13 @@ std::u16string codePageToUtf16(std::string_view bytes, unsigned codePage);
 inline std::string utf16ToAnsi(std::u16string_view text) { return utf16ToCodePage(text, systemAnsiCodePage()); }
 inline std::u16string ansiToUtf16(std::string_view bytes) { return codePageToUtf16(bytes, systemAnsiCodePage()); }
 
+// Conversions that carry every byte through, for text that travels as UTF-16
+// but must come back as the same bytes: a byte that is not valid in the code
+// page (or would not convert back to itself) becomes the lone surrogate
+// U+DC00 + byte, which the reverse conversion turns back into that byte.
+std::u16string codePageToUtf16Lossless(std::string_view bytes, unsigned codePage);
+std::string utf16ToCodePageLossless(std::u16string_view text, unsigned codePage);
+
 std::string utf16ToUtf8(std::u16string_view text);
 std::u16string utf8ToUtf16(std::string_view text);
 
