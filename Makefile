@@ -2,7 +2,7 @@
 # make demo   the same set-up, then the demo: a virtual printer receives a job
 # make asan | tsan   the same tests in a sanitizer build (build-asan, build-tsan)
 # make bench  build and run the benchmarks
-# make fuzz   (later) fuzz targets
+# make fuzz   build the libFuzzer target with clang and run it FUZZ_SECONDS (default 180)
 
 BUILD    ?= build
 JOBS     ?= 2
@@ -12,7 +12,10 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
             libudev-dev libcups2-dev libsqlite3-dev umockdev libumockdev-dev libstb-dev
 
-.PHONY: all deps configure build test demo asan tsan bench clean
+.PHONY: all deps configure build test demo asan tsan bench fuzz clean
+
+FUZZ_SECONDS ?= 180
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 all: build
 
@@ -49,7 +52,17 @@ tsan:
 	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVORNIK_SANITIZE=thread -DVORNIK_BUILD_BENCH=OFF"
 
 bench: build
-	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+	@cd bench/node && npm ci --no-audit --no-fund --silent
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; \
+	  case $$b in *bench_pipeline) $$b ;; *) $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true ;; esac || exit 1; done
+
+fuzz: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNIK_SANITIZE=fuzzer \
+	  -DVORNIK_FUZZ=ON -DVORNIK_BUILD_TESTS=OFF -DVORNIK_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz --target fuzz_pipeline -j $(JOBS)
+	@mkdir -p build-fuzz/corpus
+	build-fuzz/bin/fuzz_pipeline -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -max_len=65536 build-fuzz/corpus fuzz/corpus
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

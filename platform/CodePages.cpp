@@ -230,7 +230,15 @@ bool decodeOne(iconv_t toWide, iconv_t toBytes, const char* bytes, std::size_t l
 
 }  // namespace
 
+// Every Windows ANSI code page and UTF-8 keep ASCII as it is.
+static bool isAscii(std::string_view bytes) {
+    for (unsigned char b : bytes)
+        if (b >= 0x80) return false;
+    return true;
+}
+
 std::u16string codePageToUtf16Lossless(std::string_view bytes, unsigned codePage) {
+    if (isAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
     // Most text converts and comes back unchanged: take the fast path then.
     std::u16string fast = codePageToUtf16(bytes, codePage);
     bool clean = true;
@@ -261,6 +269,13 @@ std::u16string codePageToUtf16Lossless(std::string_view bytes, unsigned codePage
 }
 
 std::string utf16ToCodePageLossless(std::u16string_view text, unsigned codePage) {
+    bool ascii = true;
+    for (char16_t c : text)
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return std::string(text.begin(), text.end());
     std::string out;
     std::size_t runStart = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
