@@ -36,6 +36,8 @@ bool bmpIsTruncated(const std::uint8_t* data, std::size_t length) {
     }
     if (compression != 0 && compression != 3) return false;  // run-length data: the decoder checks it
     if (width <= 0 || height == 0 || bits == 0) return true;
+    // Sizes no image of ours has: leave them to the decoder's own limits (and ours after it).
+    if (width > (1 << 24) || height > (1 << 24) || height < -(1 << 24) || bits > 64) return false;
     const std::int64_t stride = ((width * bits + 31) / 32) * 4;
     const std::int64_t needed = static_cast<std::int64_t>(offBits) + stride * (height < 0 ? -height : height);
     return needed > static_cast<std::int64_t>(length);

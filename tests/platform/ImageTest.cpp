@@ -122,6 +122,14 @@ TEST(ImageDecoding, BadInputFailsCleanly) {
     std::memcpy(&lying[22], &big, 4);
     std::string error;
     EXPECT_FALSE(decodeImageMemory(lying.data(), lying.size(), img, &error));
+    // Width, height and depth at their extremes (once an arithmetic overflow in the truncation check).
+    auto extreme = good;
+    const std::uint32_t maxWidth = 0x7FFFFFFF, minHeight = 0x80000000;
+    const std::uint16_t maxBits = 0xFFFF;
+    std::memcpy(&extreme[18], &maxWidth, 4);
+    std::memcpy(&extreme[22], &minHeight, 4);
+    std::memcpy(&extreme[28], &maxBits, 2);
+    EXPECT_FALSE(decodeImageMemory(extreme.data(), extreme.size(), img, &error));
 }
 
 }  // namespace
