@@ -6,8 +6,8 @@
 //    DISPATCH, and I4 / BSTR by reference), IClassFactory;
 //  * a type-library table (member names, ids, parameter kinds) from which a
 //    dispatch implementation answers both GetIDsOfNames and Invoke;
-//  * creation by ProgID as COM does it: HKCR\<ProgID>\CLSID -> HKCR\CLSID\
-//    {clsid}\InprocServer32 -> dlopen -> DllGetClassObject -> class factory.
+//  * creation by ProgID as COM does it: HKCR\<ProgID>\CLSID, then the class key
+//    HKCR\CLSID\{clsid}\InprocServer32, dlopen, DllGetClassObject, class factory.
 //
 // Differences from COM that callers see: Invoke takes its arguments in call
 // order (first argument first), not reversed; named arguments are not

@@ -21,6 +21,7 @@ constexpr int kPollMs = 5;
 struct ProcessHold {
     int fd = -1;
     int count = 0;
+    pid_t pid = 0;  // the process that took it: a forked child does not hold its parent's lock
 };
 
 std::mutex g_lock;
@@ -54,6 +55,10 @@ LockWait NamedLock::acquire(int timeoutMs) {
         {
             std::lock_guard<std::mutex> g(g_lock);
             ProcessHold& hold = g_holds[m_name];
+            if (hold.count > 0 && hold.pid != ::getpid()) {
+                ::close(hold.fd);  // the parent's descriptor: closing this copy leaves its lock alone
+                hold = ProcessHold{};
+            }
             if (hold.count > 0) {  // this process holds it already: count once more
                 ++hold.count;
                 ++m_held;
@@ -69,6 +74,7 @@ LockWait NamedLock::acquire(int timeoutMs) {
             if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
                 hold.fd = fd;
                 hold.count = 1;
+                hold.pid = ::getpid();
                 ++m_held;
                 return LockWait::Acquired;
             }
@@ -89,7 +95,7 @@ bool NamedLock::release() {
     std::lock_guard<std::mutex> g(g_lock);
     if (m_held == 0) return false;
     auto it = g_holds.find(m_name);
-    if (it == g_holds.end() || it->second.count == 0) return false;
+    if (it == g_holds.end() || it->second.count == 0 || it->second.pid != ::getpid()) return false;
     --m_held;
     if (--it->second.count == 0) {
         ::close(it->second.fd);  // closing the descriptor frees the flock
