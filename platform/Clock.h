@@ -21,7 +21,8 @@ public:
     virtual void sleepFor(std::chrono::milliseconds ms) = 0;
 };
 
-// The real clock: steady_clock and std::this_thread::sleep_for.
+// The real clock: steady_clock and std::this_thread::sleep_for. The
+// environment variable VORNIK_PAUSE_DIVISOR=n divides every pause by n.
 class SystemClock final : public Clock {
 public:
     std::int64_t nowMs() override;

@@ -49,11 +49,6 @@ HRESULT ServiceObject::handle(DISPID, CallArgs& args) {
 
 namespace {
 
-class PrinterStub final : public ServiceObject {
-public:
-    explicit PrinterStub(IUnknown* outer) : ServiceObject(IOposPrinterInfo(), "CPrinterWindow", outer) {}
-};
-
 class CashDrawerStub final : public ServiceObject {
 public:
     explicit CashDrawerStub(IUnknown* outer) : ServiceObject(ICCashDrawerInfo(), "CCashDrawerWindow", outer) {}
@@ -61,7 +56,6 @@ public:
 
 }  // namespace
 
-DispatchObject* CreatePrinterServiceObject(IUnknown* outer) { return new PrinterStub(outer); }
 DispatchObject* CreateCashDrawerServiceObject(IUnknown* outer) { return new CashDrawerStub(outer); }
 
 }  // namespace vornik::so

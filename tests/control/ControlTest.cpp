@@ -72,7 +72,7 @@ TEST_F(Controls, OpenFailsCleanlyForUnknownLdnsAndServices) {
 
 TEST_F(Controls, ServiceObjectsOfTheLibraryAreCreatedThroughTheirProgId) {
     opos::POSPrinter printer;
-    EXPECT_EQ(printer.Open(u"Receipt"), 111) << "the service object answers, with its failure result for now";
+    EXPECT_EQ(printer.Open(u"Receipt"), 403) << "the printer service object answers: its LDN has no Model";
     EXPECT_FALSE(printer.isOpen());
 }
 
