@@ -1,0 +1,346 @@
+// The printer service object through the POSPrinter control object, against
+// the virtual printer over TCP (each test its own 127.0.0.N) and over a
+// pseudo-terminal (serial).
+#include "EscPosListing.h"
+#include "RegistryEnvironment.h"
+#include "VirtualPrinter.h"
+#include "platform/CodePages.h"
+#include "platform/Com.h"
+#include "platform/Registry.h"
+#include "vornik/OposControl.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace vornik;
+using namespace vornik::platform;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+const Bytes kStatusQuery = {0x10, 0x04, 0x02};
+
+void setValue(const std::u16string& key, const std::u16string& name, const std::u16string& value) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, &k), ERROR_SUCCESS);
+    std::string bytes;
+    for (char16_t c : value) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    ASSERT_EQ(RegSetValueExW(k, name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size())), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+std::u16string u16(const std::string& s) { return utf8ToUtf16(s); }
+
+class Printer : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        void* lib = ::dlopen(VORNIK_SO_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(lib, nullptr);
+        auto reg = reinterpret_cast<DllRegisterServerFn>(::dlsym(lib, "DllRegisterServer"));
+        ASSERT_EQ(reg(), S_OK);
+        // The vendor key, as the configuration tool writes it (without it CodePage is not read).
+        setValue(u"SOFTWARE\\OLEforRetail\\ServiceInfo\\Vornik", u"LogVerbosity", u"0");
+        setValue(u"SOFTWARE\\OLEforRetail\\ServiceInfo\\Vornik", u"LogLocation", u"0");
+    }
+
+    // A printer LDN for the virtual printer on 127.0.0.<host>.
+    std::u16string netPrinter(int host, int codePage = 0) {
+        ip = "127.0.0." + std::to_string(host);
+        std::string error;
+        if (!vp.listenTcp(ip, 9100, &error) || !vp.start()) ADD_FAILURE() << error;
+        const std::u16string ldn = u"Net" + u16(std::to_string(host));
+        writeLdn(ldn, {{u"IOType", u"ENet"}, {u"EthIPAddr", u16(ip)}, {u"CodePage", u16(std::to_string(codePage))}});
+        return ldn;
+    }
+    // A serial printer LDN on the virtual printer's pseudo-terminal.
+    std::u16string serialPrinter() {
+        std::string error;
+        const std::string line = vp.openPty(&error);
+        if (line.empty() || !vp.start()) ADD_FAILURE() << error;
+        const std::u16string ldn = u"Serial";
+        writeLdn(ldn, {{u"IOType", u"COM"}, {u"Serial Port", u16(line)}, {u"BaudRate", u"9600"}, {u"ByteSize", u"8"},
+                       {u"Parity", u"0"}, {u"StopBits", u"0"}, {u"FlowControl", u"0"}, {u"CodePage", u"0"}});
+        return ldn;
+    }
+    void writeLdn(const std::u16string& ldn, std::vector<std::pair<std::u16string, std::u16string>> values) {
+        const std::u16string key = u"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\" + ldn;
+        setValue(key, u"", u"Vornik.Opos.Printer");
+        setValue(key, u"Model", u"80");
+        setValue(key, u"PaperType", u"0");
+        for (auto& [name, value] : values) setValue(key, name, value);
+    }
+    void openClaimEnable(const std::u16string& ldn) {
+        ASSERT_EQ(printer.Open(ldn), 0);
+        ASSERT_EQ(printer.ClaimDevice(1000), 0);
+        printer.SetDeviceEnabled(true);
+        ASSERT_EQ(printer.ResultCode(), 0);
+        ASSERT_TRUE(printer.DeviceEnabled());
+    }
+    // The bytes received after the mark, once at least n have arrived.
+    Bytes receivedSince(std::size_t mark, std::size_t n) {
+        vp.waitForReceived(mark + n, 5000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const auto all = vp.received();
+        return Bytes(all.begin() + static_cast<long>(std::min(mark, all.size())), all.end());
+    }
+    std::vector<int> collectStatus(std::size_t n, int waitMs = 5000) {
+        std::vector<int> got;
+        printer.onStatusUpdate = [&](int s) { got.push_back(s); };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while (got.size() < n && std::chrono::steady_clock::now() < deadline)
+            if (printer.waitForEvent(50)) printer.dispatchEvents();
+        return got;
+    }
+
+    vprinter::VirtualPrinter vp;
+    opos::POSPrinter printer;
+    std::string ip;
+};
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// The prefix of a sent PrintNormal for a character set.
+Bytes prefix(bool sending, Bytes doubleByte, int codeTable, int upsideDown = 0) {
+    Bytes p = sending ? Bytes{0x1B, 0x3D, 0x01} : Bytes{};
+    return cat({p, {0x1B, 0x61, 0x00, 0x1D, 0x4C, 0x00, 0x00, 0x1B, 0x7B, static_cast<std::uint8_t>(upsideDown)},
+                doubleByte, {0x1B, 0x74, static_cast<std::uint8_t>(codeTable), 0x1D, 0x21, 0x00, 0x1C, 0x33, 0x1E}});
+}
+
+TEST_F(Printer, LifeCycleAndItsResultCodes) {
+    const auto ldn = netPrinter(51);
+    EXPECT_EQ(printer.Open(ldn), 0);
+    EXPECT_EQ(printer.State(), 2);
+    EXPECT_EQ(printer.DeviceName(), u"Rivedu 80 Printer");
+    EXPECT_EQ(printer.DeviceDescription(), u"Rivedu 80 POS Printer");
+    printer.SetDeviceEnabled(true);
+    EXPECT_EQ(printer.ResultCode(), 103) << "enabling needs a claim";
+    EXPECT_EQ(printer.ReleaseDevice(), 103);
+    EXPECT_EQ(printer.ClaimDevice(500), 0);
+    EXPECT_EQ(printer.ClaimDevice(500), 0) << "a second claim succeeds at once";
+    EXPECT_TRUE(printer.Claimed());
+    printer.SetDeviceEnabled(true);
+    EXPECT_TRUE(printer.DeviceEnabled());
+    EXPECT_EQ(printer.ReleaseDevice(), 0);
+    EXPECT_FALSE(printer.Claimed());
+    EXPECT_EQ(printer.CheckHealth(0), 106);
+    EXPECT_EQ(printer.CheckHealthText(), u"[Error]");
+    EXPECT_EQ(printer.CheckHealth(2), 0);
+    EXPECT_EQ(printer.CheckHealthText(), u"External HCheck: Complete");
+    EXPECT_EQ(printer.Close(), 0);
+}
+
+TEST_F(Printer, MissingModelFailsTheOpenWith403) {
+    writeLdn(u"NoModel", {});
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\NoModel", &k),
+              ERROR_SUCCESS);
+    RegDeleteValueW(k, u"Model");
+    RegCloseKey(k);
+    EXPECT_EQ(printer.Open(u"NoModel"), 403);
+}
+
+TEST_F(Printer, PropertiesBeforeAndAfterTheClaim) {
+    const auto ldn = netPrinter(52);
+    ASSERT_EQ(printer.Open(ldn), 0);
+    EXPECT_EQ(printer.RecLineChars(), 0);
+    EXPECT_EQ(printer.ResultCode(), 103);
+    EXPECT_EQ(printer.ResultCode(), 0) << "reading ResultCode leaves 0";
+    EXPECT_EQ(printer.GetPropertyNumber(opos::PIDX_DeviceEnabled), 0);
+    EXPECT_EQ(printer.ResultCode(), 106);
+    ASSERT_EQ(printer.ClaimDevice(500), 0);
+    EXPECT_EQ(printer.RecLineChars(), 42);
+    const struct {
+        int mapMode, width;
+    } widths[] = {{1, 576}, {2, 4081}, {3, 2834}, {4, 7200}, {7, 7200}};
+    for (auto w : widths) {
+        printer.SetMapMode(w.mapMode);
+        EXPECT_EQ(printer.RecLineWidth(), w.width) << "MapMode " << w.mapMode;
+    }
+    printer.SetBinaryConversion(1);
+    EXPECT_EQ(printer.BinaryConversion(), 1);
+    EXPECT_EQ(printer.DeviceName(), u"526976656475203830205072696>746572")
+        << "each byte of \"Rivedu 80 Printer\" as two nibble characters";
+    printer.SetBinaryConversion(5);
+    EXPECT_EQ(printer.BinaryConversion(), 0);
+    printer.SetPropertyNumber(opos::PIDX_PowerNotify, 5);
+    EXPECT_EQ(printer.ResultCode(), 106);
+    printer.SetPropertyNumber(8016, 56);
+    EXPECT_EQ(printer.ResultCode(), 106);
+    EXPECT_EQ(printer.RecLineChars(), 42);
+    EXPECT_EQ(printer.GetPropertyNumber(8546), 0) << "an index that is not answered";
+    EXPECT_EQ(printer.ResultCode(), 106);
+}
+
+TEST_F(Printer, PrintNormalSendsThePrefixAndTheTranslatedText) {
+    const auto ldn = netPrinter(53, 936);
+    openClaimEnable(ldn);
+    const std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(printer.PrintNormal(2, u"AB"), 0);
+    const Bytes expected = cat({kStatusQuery, prefix(true, {0x1C, 0x2E}, 0xA8), {'A', 'B'}});
+    EXPECT_EQ(receivedSince(mark, expected.size()), expected);
+}
+
+TEST_F(Printer, RefusalsAndEmptyText) {
+    const auto ldn = netPrinter(54);
+    ASSERT_EQ(printer.Open(ldn), 0);
+    EXPECT_EQ(printer.PrintNormal(2, u"x"), 103);
+    ASSERT_EQ(printer.ClaimDevice(500), 0);
+    EXPECT_EQ(printer.PrintNormal(2, u"x"), 105);
+    printer.SetDeviceEnabled(true);
+    EXPECT_EQ(printer.PrintNormal(1, u"x"), 106) << "station 1";
+    const std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(printer.PrintNormal(2, u"\x1b|bc" + std::u16string(41, u' ') + u"\n"), 0);
+    EXPECT_EQ(printer.MarkFeed(1), 106);
+    EXPECT_EQ(printer.TransactionPrint(2, 13), 106);
+    EXPECT_EQ(printer.PrintTwoNormal(2, u"a", u"b"), 106);
+    EXPECT_EQ(printer.ChangePrintSide(), 106);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(vp.receivedCount(), mark) << "nothing was sent";
+    EXPECT_EQ(printer.PrintNormal(2, u"\x1b|bC" + std::u16string(40, u' ') + u"\n"), 0);
+    EXPECT_GT(receivedSince(mark, 10).size(), 0u) << "40 spaces are printed";
+}
+
+TEST_F(Printer, ATransactionSendsOneBuffer) {
+    const auto ldn = netPrinter(55);
+    openClaimEnable(ldn);
+    const std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.TransactionPrint(2, 11), 0);
+    ASSERT_EQ(printer.PrintNormal(2, u"one"), 0);
+    ASSERT_EQ(printer.PrintNormal(2, u"two"), 0);
+    ASSERT_EQ(printer.CutPaper(100), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(vp.receivedCount(), mark) << "held while the transaction is open";
+    ASSERT_EQ(printer.TransactionPrint(2, 12), 0);
+    const Bytes p = prefix(false, {0x1C, 0x2E}, 0);
+    const Bytes expected = cat({p, p, {'o', 'n', 'e', 't', 'w', 'o', 0x1B, 0x69}});
+    EXPECT_EQ(receivedSince(mark, expected.size()), expected);
+}
+
+TEST_F(Printer, ARotatedPageIsFramedInPageMode) {
+    const auto ldn = netPrinter(56);
+    openClaimEnable(ldn);
+    const std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.RotatePrint(2, 0x0101), 0);
+    ASSERT_EQ(printer.PrintNormal(2, u"ABC"), 0);
+    ASSERT_EQ(printer.RotatePrint(2, 0x0001), 0);
+    const Bytes expected =
+        cat({{0x1B, 0x4C, 0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0xF8, 0x01, 0x1B, 0x54, 0x33, 0x1C, 0x2E, 0x1B,
+              0x74, 0x00, 0x1B, 0x4A, 0x15},
+             prefix(false, {0x1C, 0x2E}, 0), {'A', 'B', 'C', 0x0C}});
+    EXPECT_EQ(receivedSince(mark, expected.size()), expected);
+}
+
+TEST_F(Printer, CutsAndFeeds) {
+    const auto ldn = netPrinter(57);
+    openClaimEnable(ldn);
+    std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.CutPaper(50), 0);
+    EXPECT_EQ(receivedSince(mark, 2), (Bytes{0x1B, 0x6D}));
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.MarkFeed(2), 0);
+    EXPECT_EQ(receivedSince(mark, 4), (Bytes{0x0A, 0x0A, 0x0A, 0x0A}));
+    mark = vp.receivedCount();
+    int data = 0;
+    std::u16string text = u"1;40";  // nibble pairs for 1B 40
+    printer.SetBinaryConversion(1);
+    ASSERT_EQ(printer.DirectIO(0, data, text), 0);
+    EXPECT_EQ(receivedSince(mark, 2), (Bytes{0x1B, 0x40}));
+}
+
+TEST_F(Printer, StatusRepliesBecomeEventsInOrder) {
+    const auto ldn = netPrinter(58);
+    openClaimEnable(ldn);
+    ASSERT_EQ(printer.PrintNormal(2, u"a"), 0);
+    EXPECT_EQ(collectStatus(2), (std::vector<int>{opos::PTR_SUE_COVER_OK, opos::PTR_SUE_REC_PAPEROK}));
+    EXPECT_FALSE(printer.CoverOpen());
+    vp.setCoverOpen(true);
+    vp.setPaperEnd(true);
+    ASSERT_EQ(printer.PrintNormal(2, u"b"), 0);
+    EXPECT_EQ(collectStatus(2), (std::vector<int>{opos::PTR_SUE_COVER_OPEN, opos::PTR_SUE_REC_EMPTY}));
+    EXPECT_TRUE(printer.CoverOpen());
+    EXPECT_TRUE(printer.RecEmpty());
+    ASSERT_EQ(printer.PrintNormal(2, u"c"), 0);
+    EXPECT_EQ(collectStatus(1, 300), std::vector<int>{}) << "the same reply twice queues nothing";
+}
+
+TEST_F(Printer, AsyncModeReportsOutputComplete) {
+    const auto ldn = netPrinter(59);
+    openClaimEnable(ldn);
+    printer.SetAsyncMode(true);
+    std::vector<int> ids;
+    printer.onOutputComplete = [&](int id) { ids.push_back(id); };
+    ASSERT_EQ(printer.PrintNormal(2, u"x"), 0);
+    ASSERT_EQ(printer.CutPaper(100), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ids.size() < 2 && std::chrono::steady_clock::now() < deadline)
+        if (printer.waitForEvent(50)) printer.dispatchEvents();
+    EXPECT_EQ(ids, (std::vector<int>{1, 2}));
+    EXPECT_EQ(printer.OutputID(), 2);
+}
+
+TEST_F(Printer, SerialPrinterThatStopsAnsweringGives105) {
+    const auto ldn = serialPrinter();
+    openClaimEnable(ldn);
+    ASSERT_EQ(printer.PrintNormal(2, u"ok"), 0);
+    vp.setSilent(true);
+    const std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(printer.PrintNormal(2, u"lost?"), 105);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(vp.received().size() - mark, kStatusQuery.size()) << "only the status query went out";
+    vp.setSilent(false);
+    EXPECT_EQ(printer.PrintNormal(2, u"back"), 0);
+}
+
+TEST_F(Printer, AnotherProcessGets102WhileTheClaimIsHeld) {
+    const auto ldn = netPrinter(60);
+    ASSERT_EQ(printer.Open(ldn), 0);
+    ASSERT_EQ(printer.ClaimDevice(500), 0);
+    auto run = [&](const char* timeout) {
+        std::string ldn8 = utf16ToUtf8(ldn);
+        char* argv[] = {const_cast<char*>(CLAIM_HELPER), ldn8.data(), const_cast<char*>(timeout), nullptr};
+        int fds[2];
+        EXPECT_EQ(::pipe(fds), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        pid_t pid;
+        EXPECT_EQ(posix_spawn(&pid, CLAIM_HELPER, &actions, nullptr, argv, environ), 0);
+        ::close(fds[1]);
+        char buf[64] = {};
+        std::string out;
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+        ::close(fds[0]);
+        ::waitpid(pid, nullptr, 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return out;
+    };
+    EXPECT_EQ(run("200"), "open 0 claim 102\n");
+    ASSERT_EQ(printer.ReleaseDevice(), 0);
+    EXPECT_EQ(run("200"), "open 0 claim 0\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("VORNIK_PAUSE_DIVISOR", "100", 1);
+    ::setenv("VORNIK_LOG_ROOT", (testing::TempDir() + "vornik-printer-log").c_str(), 1);
+    testing::InitGoogleTest(&argc, argv);
+    testing::AddGlobalTestEnvironment(new vornik::test::RegistryEnvironment);
+    return RUN_ALL_TESTS();
+}
