@@ -1,75 +1,156 @@
-// vornik-demo: a virtual printer on a loopback address receives a short job
-// sent through the connection interface of libConlink.so; the demo then shows
-// what the printer received, as bytes and as commands.
+// vornik-demo: a receipt printed end to end, the way a POS application does it.
+//
+// It starts the virtual printer on a loopback address, writes a printer LDN
+// for it into a registry file of its own, registers the service library, and
+// then, through the POSPrinter control object, opens, claims and enables the
+// printer, prints a short receipt inside a transaction, cuts, and shows the
+// status events it received and what the printer got, decoded.
 #include "EscPosListing.h"
 #include "VirtualPrinter.h"
+#include "platform/CodePages.h"
+#include "platform/Com.h"
+#include "platform/Registry.h"
+#include "vornik/OposControl.h"
 
-#include <conlink/Conlink.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
-using vornik::vprinter::VirtualPrinter;
+using namespace vornik;
+using namespace vornik::platform;
 
 namespace {
 
-// The first free 127.0.0.N (N = 1..20) on the printer port.
-bool listenOnLoopback(VirtualPrinter& printer, std::string& ip) {
-    std::string error;
-    for (int host = 1; host <= 20; ++host) {
-        ip = "127.0.0." + std::to_string(host);
-        if (printer.listenTcp(ip, 9100, &error)) return true;
+std::string executableDir() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    std::string p = path;
+    return p.substr(0, p.rfind('/'));
+}
+
+bool setValue(const std::string& key, const std::string& name, const std::string& value) {
+    HKEY k = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, &k) != ERROR_SUCCESS) return false;
+    const std::u16string w = utf8ToUtf16(value);
+    std::string bytes;
+    for (char16_t c : w) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
     }
-    std::fprintf(stderr, "vornik-demo: no free loopback address for port 9100: %s\n", error.c_str());
-    return false;
+    const bool ok = RegSetValueExW(k, utf8ToUtf16(name), REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size())) ==
+                    ERROR_SUCCESS;
+    RegCloseKey(k);
+    return ok;
 }
 
-void append(std::vector<unsigned char>& job, std::initializer_list<int> bytes) {
-    for (int b : bytes) job.push_back(static_cast<unsigned char>(b));
+const char* statusName(int s) {
+    switch (s) {
+    case opos::PTR_SUE_COVER_OPEN: return "PTR_SUE_COVER_OPEN";
+    case opos::PTR_SUE_COVER_OK: return "PTR_SUE_COVER_OK";
+    case opos::PTR_SUE_REC_EMPTY: return "PTR_SUE_REC_EMPTY";
+    case opos::PTR_SUE_REC_PAPEROK: return "PTR_SUE_REC_PAPEROK";
+    default: return "status";
+    }
 }
-void append(std::vector<unsigned char>& job, const std::string& text) { job.insert(job.end(), text.begin(), text.end()); }
 
-int check(const char* what, int rc) {
-    std::printf("%-34s -> %d%s\n", what, rc, rc == CONLINK_OK ? " (ok)" : " (failed)");
+int step(const char* what, int rc) {
+    std::printf("  %-42s -> %d%s\n", what, rc, rc == 0 ? "" : "  (failed)");
     return rc;
 }
 
 }  // namespace
 
 int main() {
-    VirtualPrinter printer;
-    std::string ip;
-    if (!listenOnLoopback(printer, ip) || !printer.start()) return 1;
-    std::printf("virtual printer listening on %s:9100\n\n", ip.c_str());
+    // A registry, log and lock folder of the demo's own: nothing to configure.
+    const std::string work = "/tmp/vornik-demo-" + std::to_string(::getpid());
+    ::setenv("VORNIK_REGISTRY", (work + "/registry.db").c_str(), 0);
+    ::setenv("VORNIK_LOG_ROOT", (work + "/log").c_str(), 0);
 
-    if (check(("KV_NetConnect(\"" + ip + "\", 9100)").c_str(), KV_NetConnect(ip.c_str(), 9100)) != CONLINK_OK) return 1;
-
-    std::vector<unsigned char> job;
-    append(job, {0x1B, '@'});                 // initialise
-    append(job, {0x1B, 'a', 1});              // centre
-    append(job, {0x1B, 'E', 1});              // bold
-    append(job, "VORNIK POS DEMO\n");
-    append(job, {0x1B, 'E', 0, 0x1B, 'a', 0});
-    append(job, "Hello from libConlink.so\n");
-    append(job, {0x1B, 'd', 3});              // feed three lines
-    append(job, {0x1D, 'V', 1});              // partial cut
-    if (check("KV_SendCmd(job)", KV_SendCmd(job.data(), static_cast<int>(job.size()))) != CONLINK_OK) return 1;
-
-    const unsigned char dleEot2[] = {0x10, 0x04, 0x02};
-    unsigned char reply[64] = {};
-    int length = sizeof reply;
-    if (check("KV_QueryCmd(DLE EOT 2)", KV_QueryCmd(dleEot2, 3, reply, &length)) == CONLINK_OK) {
-        std::printf("  status reply (%d bytes):", length);
-        for (int i = 0; i < length; ++i) std::printf(" %02x", reply[i]);
-        std::printf("\n");
+    vprinter::VirtualPrinter printerDevice;
+    std::string ip, error;
+    for (int host = 1; host <= 20; ++host) {
+        ip = "127.0.0." + std::to_string(host);
+        if (printerDevice.listenTcp(ip, 9100, &error)) break;
+        ip.clear();
     }
+    if (ip.empty() || !printerDevice.start()) {
+        std::fprintf(stderr, "vornik-demo: cannot start the virtual printer: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("virtual printer listening on %s:9100\n", ip.c_str());
 
-    printer.waitForReceived(job.size() + sizeof dleEot2, 2000);
-    printer.stop();
-    const auto got = printer.received();
-    std::printf("\nthe printer received %zu bytes:\n%s\n", got.size(), vornik::vprinter::hexDump(got).c_str());
+    const std::string ldnKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\POSPrinter\\DemoPrinter";
+    const std::string vendorKey = "SOFTWARE\\OLEforRetail\\ServiceInfo\\Vornik";
+    bool ok = setValue(ldnKey, "", "Vornik.Opos.Printer") && setValue(ldnKey, "IOType", "ENet") &&
+              setValue(ldnKey, "EthIPAddr", ip) && setValue(ldnKey, "Model", "80") &&
+              setValue(ldnKey, "CodePage", "0") && setValue(ldnKey, "PaperType", "0") &&
+              setValue(vendorKey, "PrimaryConfig", "Vornik") && setValue(vendorKey, "LogVerbosity", "5") &&
+              setValue(vendorKey, "LogLocation", "0");
+    if (!ok) {
+        std::fprintf(stderr, "vornik-demo: cannot write the registry file %s\n", registryPath().c_str());
+        return 1;
+    }
+    std::printf("logical device DemoPrinter written to %s\n", registryPath().c_str());
+
+    const std::string library = executableDir() + "/../lib/libVornikSO.so";
+    void* so = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto reg = so ? reinterpret_cast<DllRegisterServerFn>(::dlsym(so, "DllRegisterServer")) : nullptr;
+    if (!reg || FAILED(reg())) {
+        std::fprintf(stderr, "vornik-demo: cannot register %s\n", library.c_str());
+        return 1;
+    }
+    std::printf("service library registered: %s\n\n", library.c_str());
+
+    opos::POSPrinter printer;
+    std::vector<int> statuses;
+    printer.onStatusUpdate = [&](int s) {
+        statuses.push_back(s);
+        std::printf("  event: StatusUpdate %d (%s)\n", s, statusName(s));
+    };
+    std::printf("through the POSPrinter control object:\n");
+    if (step("Open(\"DemoPrinter\")", printer.Open(u"DemoPrinter")) != 0) return 1;
+    if (step("ClaimDevice(1000)", printer.ClaimDevice(1000)) != 0) return 1;
+    std::printf("  (enabling a network printer waits 4 s for other applications)\n");
+    printer.SetDeviceEnabled(true);
+    if (step("DeviceEnabled = true", printer.ResultCode()) != 0) return 1;
+
+    const std::u16string esc = u"\x1b";
+    // Printed at once: the status query before it reports the cover and the paper.
+    step("PrintNormal: a line printed at once", printer.PrintNormal(2, esc + u"|cAWelcome\n"));
+    step("TransactionPrint(2, 11)", printer.TransactionPrint(2, 11));
+    step("PrintNormal: centred, double size, bold", printer.PrintNormal(2, esc + u"|cA" + esc + u"|4C" + esc + u"|bCVORNIK CAFE\n"));
+    step("PrintNormal: centred", printer.PrintNormal(2, esc + u"|cA12 Harbour Street\n"));
+    step("PrintNormal: items", printer.PrintNormal(2, u"Coffee, large                          3.50\n"
+                                                     u"Croissant                              2.20\n"));
+    step("PrintNormal: underlined", printer.PrintNormal(2, esc + u"|2uC                                      ------\n"));
+    step("PrintNormal: bold total", printer.PrintNormal(2, esc + u"|bCTotal                                  5.70\n"));
+    step("PrintNormal: feed", printer.PrintNormal(2, esc + u"|3lF"));
+    step("CutPaper(100)", printer.CutPaper(100));
+    step("TransactionPrint(2, 12)", printer.TransactionPrint(2, 12));
+    printerDevice.setCoverOpen(true);  // someone opens the cover
+    step("PrintNormal with the cover open", printer.PrintNormal(2, u"cover test\n"));
+    printerDevice.setCoverOpen(false);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (statuses.size() < 3 && std::chrono::steady_clock::now() < deadline)
+        if (printer.waitForEvent(100)) printer.dispatchEvents();
+    step("ReleaseDevice()", printer.ReleaseDevice());
+    step("Close()", printer.Close());
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    printerDevice.stop();
+    const auto got = printerDevice.received();
+    std::printf("\nthe printer received %zu bytes:\n%s\n", got.size(), vprinter::hexDump(got).c_str());
     std::printf("as commands:\n");
-    for (const auto& line : vornik::vprinter::listEscPos(got)) std::printf("  %s\n", line.c_str());
-    return 0;
+    for (const auto& line : vprinter::listEscPos(got)) std::printf("  %s\n", line.c_str());
+    std::printf("\n%zu status events received; the driver log is under %s/log\n", statuses.size(), work.c_str());
+    return statuses.size() >= 3 ? 0 : 1;
 }

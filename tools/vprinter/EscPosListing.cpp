@@ -63,6 +63,21 @@ std::string command(Reader& r) {
         case 'M': if (!need(3)) return cut(); r.i += 3; return "ESC M " + std::to_string(r.d[r.i - 1]) + "          font";
         case '{': if (!need(3)) return cut(); r.i += 3; return "ESC { " + std::to_string(r.d[r.i - 1]) + "          upside down";
         case 'V': if (!need(3)) return cut(); r.i += 3; return "ESC V " + std::to_string(r.d[r.i - 1]) + "          rotate 90";
+        case '=': if (!need(3)) return cut(); r.i += 3; return "ESC = " + std::to_string(r.d[r.i - 1]) + "          select peripheral";
+        case '9': if (!need(3)) return cut(); r.i += 3; return "ESC 9 " + std::to_string(r.d[r.i - 1]) + "          double-byte code system";
+        case 'G': if (!need(3)) return cut(); r.i += 3; return std::string("ESC G ") + std::to_string(r.d[r.i - 1]) + "          double strike (bold) " + (r.d[r.i - 1] & 1 ? "on" : "off");
+        case 'i': r.i += 2; return "ESC i            full cut";
+        case 'm': r.i += 2; return "ESC m            partial cut";
+        case 'L': r.i += 2; return "ESC L            page mode";
+        case 'S': r.i += 2; return "ESC S            standard mode";
+        case 'T': if (!need(3)) return cut(); r.i += 3; return "ESC T " + std::to_string(r.d[r.i - 1]) + "         page direction";
+        case 'W':
+            if (!need(10)) return cut();
+            r.i += 10;
+            return "ESC W            page area " + std::to_string(r.d[r.i - 8] | (r.d[r.i - 7] << 8)) + "," +
+                   std::to_string(r.d[r.i - 6] | (r.d[r.i - 5] << 8)) + " " +
+                   std::to_string(r.d[r.i - 4] | (r.d[r.i - 3] << 8)) + "x" +
+                   std::to_string(r.d[r.i - 2] | (r.d[r.i - 1] << 8));
         case 'p':
             if (!need(5)) return cut();
             r.i += 5;
@@ -117,7 +132,11 @@ std::string command(Reader& r) {
             r.i += 5 + len;
             return s;
         }
-        case 'h': case 'w': case 'H': case 'f': case 'L': case 'W': case 'B': case 'a': case 'r': case 'I':
+        case 'L':
+            if (!need(4)) return cut();
+            r.i += 4;
+            return "GS L " + std::to_string(r.d[r.i - 2] | (r.d[r.i - 1] << 8)) + "           left margin";
+        case 'h': case 'w': case 'H': case 'f': case 'W': case 'B': case 'a': case 'r': case 'I':
             if (!need(3)) return cut();
             r.i += 3;
             return std::string("GS ") + static_cast<char>(c) + " " + std::to_string(r.d[r.i - 1]);
@@ -151,8 +170,19 @@ std::vector<std::string> listEscPos(const std::uint8_t* data, std::size_t length
         } else if (b == ESC || b == GS || b == DLE || b == LF) {
             lines.push_back(command(r));
         } else if (b == FS) {
-            r.i += 1;
-            lines.push_back("FS");
+            if (r.i + 1 < r.n && r.d[r.i + 1] == '.') {
+                r.i += 2;
+                lines.push_back("FS .             double-byte characters off");
+            } else if (r.i + 1 < r.n && r.d[r.i + 1] == '&') {
+                r.i += 2;
+                lines.push_back("FS &             double-byte characters on");
+            } else if (r.i + 2 < r.n && r.d[r.i + 1] == '3') {
+                lines.push_back("FS 3 " + std::to_string(r.d[r.i + 2]));
+                r.i += 3;
+            } else {
+                r.i += 1;
+                lines.push_back("FS");
+            }
         } else {
             r.i += 1;
             lines.push_back("(byte " + hex(b) + ")");
