@@ -54,7 +54,7 @@ tsan:
 bench: build
 	@cd bench/node && npm ci --no-audit --no-fund --silent
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; \
-	  case $$b in *bench_pipeline|*bench_events) $$b ;; *) $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true ;; esac || exit 1; done
+	  case $$b in *bench_pipeline|*bench_events|*bench_print) $$b ;; *) $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true ;; esac || exit 1; done
 
 fuzz: deps
 	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
