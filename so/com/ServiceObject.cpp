@@ -47,15 +47,5 @@ HRESULT ServiceObject::handle(DISPID, CallArgs& args) {
     return S_OK;
 }
 
-namespace {
-
-class CashDrawerStub final : public ServiceObject {
-public:
-    explicit CashDrawerStub(IUnknown* outer) : ServiceObject(ICCashDrawerInfo(), "CCashDrawerWindow", outer) {}
-};
-
-}  // namespace
-
-DispatchObject* CreateCashDrawerServiceObject(IUnknown* outer) { return new CashDrawerStub(outer); }
 
 }  // namespace vornik::so

@@ -45,7 +45,7 @@ private:
     std::unique_ptr<platform::MessageLoop> m_window;
 };
 
-// The two classes (the drawer still answers every member with 111).
+// The two classes.
 platform::DispatchObject* CreatePrinterServiceObject(platform::IUnknown* outer);
 platform::DispatchObject* CreateCashDrawerServiceObject(platform::IUnknown* outer);
 

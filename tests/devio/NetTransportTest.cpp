@@ -62,7 +62,7 @@ TEST_F(NetTransport, QueryReturnsTheStatusReply) {
     int length = sizeof reply;
     ASSERT_EQ(KV_QueryCmd(dleEot1, 3, reply, &length), CONLINK_OK);
     ASSERT_EQ(length, 1);
-    EXPECT_EQ(reply[0], 0x12);
+    EXPECT_EQ(reply[0], 0x16);
 
     printer.setCoverOpen(true);
     printer.setPaperEnd(true);
@@ -70,7 +70,7 @@ TEST_F(NetTransport, QueryReturnsTheStatusReply) {
     length = sizeof reply;
     ASSERT_EQ(KV_QueryCmd(dleEot2, 3, reply, &length), CONLINK_OK);
     ASSERT_EQ(length, 4);
-    EXPECT_EQ(std::vector<int>(reply, reply + 4), (std::vector<int>{0x12, 0x36, 0x12, 0x72}));
+    EXPECT_EQ(std::vector<int>(reply, reply + 4), (std::vector<int>{0x16, 0x36, 0x12, 0x72}));
 }
 
 TEST_F(NetTransport, NothingListeningFailsTheConnectAndClearsTheConnection) {

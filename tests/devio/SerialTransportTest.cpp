@@ -45,7 +45,7 @@ TEST_F(SerialTransport, SendAndQueryOverTheLine) {
     int length = sizeof reply;
     ASSERT_EQ(KV_QueryCmd(kDleEot1, 3, reply, &length), CONLINK_OK);
     EXPECT_EQ(length, 1);
-    EXPECT_EQ(reply[0], 0x16);
+    EXPECT_EQ(reply[0], 0x12) << "drawer open: pin 3 low";
     // The command, then a pause of the serial reply delay, then the read.
     EXPECT_EQ(waits.clock.sleeps(), std::vector<int>{40});
 }

@@ -57,7 +57,7 @@ TEST_F(UsbTransport, QueryHasNoDelayBetweenCommandAndRead) {
     int length = sizeof reply;
     ASSERT_EQ(KV_QueryCmd(kDleEot1, 3, reply, &length), CONLINK_OK);
     EXPECT_EQ(length, 1);
-    EXPECT_EQ(reply[0], 0x12);
+    EXPECT_EQ(reply[0], 0x16);
     EXPECT_TRUE(waits.clock.sleeps().empty());
 }
 
@@ -98,7 +98,7 @@ TEST_F(LptTransport, SendAndQuery) {
     int length = sizeof reply;
     ASSERT_EQ(KV_QueryCmd(kDleEot1, 3, reply, &length), CONLINK_OK);
     EXPECT_EQ(length, 1);
-    EXPECT_EQ(reply[0], 0x12);
+    EXPECT_EQ(reply[0], 0x16);
 }
 
 TEST_F(LptTransport, SilentPrinterGivesTheReadError) {

@@ -15,6 +15,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -333,6 +334,100 @@ TEST_F(Printer, AnotherProcessGets102WhileTheClaimIsHeld) {
     EXPECT_EQ(run("200"), "open 0 claim 102\n");
     ASSERT_EQ(printer.ReleaseDevice(), 0);
     EXPECT_EQ(run("200"), "open 0 claim 0\n");
+}
+
+// ---------------------------------------------------------------------------
+// The cash drawer on the printer's drawer-kick connector.
+
+class Drawer : public Printer {
+protected:
+    std::u16string drawerFor(const std::u16string& printerLdn, int pin) {
+        const std::u16string ldn = u"Drawer" + u16(std::to_string(pin)) + printerLdn;
+        const std::u16string key = u"SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer\\" + ldn;
+        setValue(key, u"", u"Vornik.OPOS.CashDrawer");
+        setValue(key, u"Uses", printerLdn);
+        setValue(key, u"ConnectPin", u16(std::to_string(pin)));
+        setValue(key, u"PulseOffTime", u"48");
+        setValue(key, u"PulseOnTime", u"48");
+        return ldn;
+    }
+    std::vector<int> drawerEvents(std::size_t n, int waitMs) {
+        std::vector<int> got;
+        drawer.onStatusUpdate = [&](int s) { got.push_back(s); };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while (got.size() < n && std::chrono::steady_clock::now() < deadline)
+            if (drawer.waitForEvent(50)) drawer.dispatchEvents();
+        return got;
+    }
+    static bool contains(const Bytes& all, const Bytes& part) {
+        return std::search(all.begin(), all.end(), part.begin(), part.end()) != all.end();
+    }
+    opos::CashDrawer drawer;
+};
+
+TEST_F(Drawer, KickBytesForBothPinsAndOnlyWhenEnabled) {
+    const auto printerLdn = netPrinter(70);
+    for (int pin : {5, 2}) {
+        ASSERT_EQ(drawer.Open(drawerFor(printerLdn, pin)), 0);
+        ASSERT_EQ(drawer.ClaimDevice(500), 0);
+        const std::size_t mark = vp.receivedCount();
+        EXPECT_EQ(drawer.OpenDrawer(), 105) << "not enabled";
+        drawer.SetDeviceEnabled(true);
+        EXPECT_EQ(drawer.OpenDrawer(), 0);
+        EXPECT_TRUE(drawer.DrawerOpened()) << "at once";
+        const Bytes kick = {0x1B, 0x70, static_cast<std::uint8_t>(pin == 5 ? 0x31 : 0x30), 0x30, 0x30};
+        const Bytes got = receivedSince(mark, kick.size());
+        EXPECT_TRUE(contains(got, kick)) << "pin " << pin;
+        EXPECT_EQ(drawer.WaitForDrawerClose(100, 1000, 100, 100), 106);
+        EXPECT_EQ(drawer.Close(), 0);
+    }
+}
+
+TEST_F(Drawer, TheDrawerSwitchBecomesOpenAndClosedEvents) {
+    const auto printerLdn = netPrinter(71);
+    ASSERT_EQ(drawer.Open(drawerFor(printerLdn, 2)), 0);
+    EXPECT_EQ(drawer.GetPropertyNumber(8), 1008003);
+    EXPECT_FALSE(drawer.DrawerOpened());
+    ASSERT_EQ(drawer.ClaimDevice(500), 0);
+    drawer.SetDeviceEnabled(true);
+    // Closed drawer: status byte 0x16 after open gives DRAWERCLOSED; then 0x12 gives DRAWEROPEN.
+    EXPECT_EQ(drawerEvents(1, 4000), std::vector<int>{opos::CASH_SUE_DRAWERCLOSED});
+    vp.setDrawerOpen(true);
+    EXPECT_EQ(drawerEvents(1, 4000), std::vector<int>{opos::CASH_SUE_DRAWEROPEN});
+    EXPECT_TRUE(drawer.DrawerOpened());
+    EXPECT_EQ(drawerEvents(1, 1500), std::vector<int>{}) << "an unchanged byte gives no event";
+    EXPECT_GE(vp.statusRequests(), 2);
+}
+
+TEST_F(Drawer, FollowsAClaimedPrinterWithoutAskingTheDevice) {
+    const auto printerLdn = netPrinter(72);
+    openClaimEnable(printerLdn);
+    ASSERT_EQ(printer.PrintNormal(2, u"x"), 0);  // the printer's status query: drawer closed (0x16)
+    const std::size_t requests = vp.statusRequests();
+    ASSERT_EQ(drawer.Open(drawerFor(printerLdn, 2)), 0);
+    ASSERT_EQ(drawer.ClaimDevice(500), 0);
+    drawer.SetDeviceEnabled(true);
+    EXPECT_EQ(drawerEvents(1, 4000), std::vector<int>{opos::CASH_SUE_DRAWERCLOSED});
+    EXPECT_EQ(vp.statusRequests(), requests) << "no query while a printer of the process is claimed";
+    drawer.Close();
+}
+
+TEST_F(Drawer, CanBeEnabledWithoutAClaim) {
+    const auto printerLdn = netPrinter(73);
+    ASSERT_EQ(drawer.Open(drawerFor(printerLdn, 2)), 0);
+    drawer.SetDeviceEnabled(true);
+    EXPECT_EQ(drawer.ResultCode(), 0);
+    EXPECT_TRUE(drawer.DeviceEnabled());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    EXPECT_EQ(vp.statusRequests(), 0) << "unclaimed: the timer reprocesses the shared status";
+    EXPECT_EQ(drawer.ReleaseDevice(), 103);
+}
+
+TEST_F(Drawer, MissingSettingsFailTheOpen) {
+    const std::u16string key = u"SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer\\Broken";
+    setValue(key, u"", u"Vornik.OPOS.CashDrawer");
+    setValue(key, u"Uses", u"Nowhere");
+    EXPECT_EQ(drawer.Open(u"Broken"), 403);
 }
 
 }  // namespace

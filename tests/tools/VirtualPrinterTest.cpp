@@ -37,12 +37,12 @@ PrinterStatus with(bool cover, bool nearEnd, bool end, bool drawer, bool offline
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StatusBytes,
-    testing::Values(StatusCase{"ready", with(0, 0, 0, 0, 0), {0x12, 0x12, 0x12, 0x12}},
-                    StatusCase{"drawer open", with(0, 0, 0, 1, 0), {0x16, 0x12, 0x12, 0x12}},
-                    StatusCase{"off line", with(0, 0, 0, 0, 1), {0x1A, 0x12, 0x12, 0x12}},
-                    StatusCase{"cover open", with(1, 0, 0, 0, 0), {0x12, 0x16, 0x12, 0x12}},
-                    StatusCase{"paper near end", with(0, 1, 0, 0, 0), {0x12, 0x12, 0x12, 0x1E}},
-                    StatusCase{"paper end", with(0, 0, 1, 0, 0), {0x12, 0x32, 0x12, 0x72}}));
+    testing::Values(StatusCase{"ready, drawer closed", with(0, 0, 0, 0, 0), {0x16, 0x12, 0x12, 0x12}},
+                    StatusCase{"drawer open", with(0, 0, 0, 1, 0), {0x12, 0x12, 0x12, 0x12}},
+                    StatusCase{"off line", with(0, 0, 0, 0, 1), {0x1E, 0x12, 0x12, 0x12}},
+                    StatusCase{"cover open", with(1, 0, 0, 0, 0), {0x16, 0x16, 0x12, 0x12}},
+                    StatusCase{"paper near end", with(0, 1, 0, 0, 0), {0x16, 0x12, 0x12, 0x1E}},
+                    StatusCase{"paper end", with(0, 0, 1, 0, 0), {0x16, 0x32, 0x12, 0x72}}));
 
 class Running : public testing::Test {
 protected:

@@ -74,7 +74,9 @@ int main() {
     ::setenv("VORNIK_REGISTRY", (work + "/registry.db").c_str(), 0);
     ::setenv("VORNIK_LOG_ROOT", (work + "/log").c_str(), 0);
 
-    vprinter::VirtualPrinter printerDevice;
+    vprinter::VirtualPrinter::Options deviceOptions;
+    deviceOptions.drawerOpenMs = 2500;  // the drawer stays open for 2.5 s after a kick
+    vprinter::VirtualPrinter printerDevice(deviceOptions);
     std::string ip, error;
     for (int host = 1; host <= 20; ++host) {
         ip = "127.0.0." + std::to_string(host);
@@ -145,12 +147,44 @@ int main() {
     step("ReleaseDevice()", printer.ReleaseDevice());
     step("Close()", printer.Close());
 
+    // The cash drawer on the printer's drawer-kick connector.
+    const std::string drawerKey = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer\\DemoDrawer";
+    setValue(drawerKey, "", "Vornik.OPOS.CashDrawer");
+    setValue(drawerKey, "Uses", "DemoPrinter");
+    setValue(drawerKey, "ConnectPin", "2");
+    setValue(drawerKey, "PulseOnTime", "50");
+    setValue(drawerKey, "PulseOffTime", "200");
+    opos::CashDrawer drawer;
+    std::vector<int> drawerEvents;
+    drawer.onStatusUpdate = [&](int s) {
+        drawerEvents.push_back(s);
+        std::printf("  event: StatusUpdate %d (%s)\n", s,
+                    s == opos::CASH_SUE_DRAWEROPEN ? "CASH_SUE_DRAWEROPEN" : "CASH_SUE_DRAWERCLOSED");
+    };
+    auto waitForDrawer = [&](std::size_t n, int seconds) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (drawerEvents.size() < n && std::chrono::steady_clock::now() < until)
+            if (drawer.waitForEvent(100)) drawer.dispatchEvents();
+    };
+    std::printf("\nthrough the CashDrawer control object:\n");
+    if (step("Open(\"DemoDrawer\")", drawer.Open(u"DemoDrawer")) != 0) return 1;
+    step("ClaimDevice(1000)", drawer.ClaimDevice(1000));
+    drawer.SetDeviceEnabled(true);
+    step("DeviceEnabled = true", drawer.ResultCode());
+    waitForDrawer(1, 3);  // the first poll reports the drawer's state
+    step("OpenDrawer()", drawer.OpenDrawer());
+    std::printf("  (the virtual printer reports the drawer open, then closed 2.5 s later)\n");
+    waitForDrawer(3, 6);
+    step("ReleaseDevice()", drawer.ReleaseDevice());
+    step("Close()", drawer.Close());
+
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     printerDevice.stop();
     const auto got = printerDevice.received();
     std::printf("\nthe printer received %zu bytes:\n%s\n", got.size(), vprinter::hexDump(got).c_str());
     std::printf("as commands:\n");
     for (const auto& line : vprinter::listEscPos(got)) std::printf("  %s\n", line.c_str());
-    std::printf("\n%zu status events received; the driver log is under %s/log\n", statuses.size(), work.c_str());
-    return statuses.size() >= 3 ? 0 : 1;
+    std::printf("\n%zu printer and %zu drawer status events received; the driver log is under %s/log\n",
+                statuses.size(), drawerEvents.size(), work.c_str());
+    return statuses.size() >= 3 && drawerEvents.size() >= 3 ? 0 : 1;
 }

@@ -95,7 +95,7 @@ std::uint8_t statusByte(const PrinterStatus& s, int n) {
     std::uint8_t b = 0x12;
     switch (n) {
     case 1:
-        if (s.drawerOpen) b |= 0x04;
+        if (!s.drawerOpen) b |= 0x04;  // the drawer switch holds pin 3 high while the drawer is closed
         if (s.offline) b |= 0x08;
         return b;
     case 2:

@@ -4,7 +4,7 @@
 // pseudo-terminal that stands for a serial or USB printer line, records every
 // byte it receives, and answers the real-time status requests:
 //
-//   DLE EOT 1  printer status     0x12 | 0x04 drawer open | 0x08 off line
+//   DLE EOT 1  printer status     0x12 | 0x04 drawer closed | 0x08 off line
 //   DLE EOT 2  off-line cause     0x12 | 0x04 cover open  | 0x20 paper end
 //   DLE EOT 3  error cause        0x12
 //   DLE EOT 4  paper roll sensor  0x12 | 0x0C near end    | 0x60 paper end
