@@ -9,6 +9,7 @@
 #include "pipeline/StoredImages.h"
 #include "platform/Clock.h"
 #include "platform/CodePages.h"
+#include "platform/Image.h"
 
 #include <conlink/Conlink.h>
 
@@ -16,7 +17,9 @@
 #include <chrono>
 #include <clocale>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace vornik::so {
 
@@ -177,10 +180,20 @@ HRESULT ZoriraRIdirOzereza::handle(DISPID id, CallArgs& a) {
         case P::EndInsertion:
         case P::EndRemoval:
         case P::ChangePrintSide: setResult(a, OPOS_E_ILLEGAL); break;
-        default:
-            // Page mode, bar codes and bitmaps are not served yet.
-            setResult(a, OPOS_E_ILLEGAL);
+        case P::PageModePrint: PageModePrint(a.i4(0)); break;
+        case P::ClearPrintArea: setResult(a, ClearPrintArea()); break;
+        case P::DrawRuledLine: setResult(a, DrawRuledLine(a.i4(0))); break;
+        case P::PrintBarCode:
+            setResult(a, PrintBarCode(a.i4(0), a.bstr(1), a.i4(2), a.i4(3), a.i4(4), a.i4(5), a.i4(6)));
             break;
+        case P::PrintBitmap: setResult(a, PrintBitmap(a.i4(0), a.bstr(1), a.i4(2), a.i4(3))); break;
+        case P::SetBitmap: setResult(a, SetBitmap(a.i4(0), a.i4(1), a.bstr(2), a.i4(3), a.i4(4))); break;
+        case P::PrintMemoryBitmap: PrintMemoryBitmap(a.i4(0), a.bstr(1), a.i4(2), a.i4(3), a.i4(4)); break;
+        case P::SetLogo:
+            log(4, ">>> SetLogo");
+            m_resultCode = OPOS_E_ILLEGAL;
+            throw OposError("SetLogo location error");
+        default: setResult(a, OPOS_E_ILLEGAL); break;
         }
     } catch (const OposError& e) {
         log(1, std::string("Error: ") + e.what());
@@ -930,6 +943,259 @@ int ZoriraRIdirOzereza::RotatePrint(int station, int rotation) {
     m_resultCodeExtended = kExtendedSuccess;
     log(4, "<<< RotatePrint");
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Page mode
+
+int ZoriraRIdirOzereza::dots(int v) const {
+    double d;
+    switch (m_mapMode) {
+    case 1: return v;
+    case 2: d = v * static_cast<double>(0.0006944444612599909f) * 25.4 * 8; break;
+    case 3: d = v * 0.001 * 25.4 * 8; break;
+    default: d = v * 0.01 * 8; break;
+    }
+    d = std::trunc(d);
+    return d > 2147483647.0 ? 2147483647 : d < -2147483648.0 ? -2147483647 - 1 : static_cast<int>(d);
+}
+
+namespace {
+
+// The four numbers of a print area "x,y,width,height", each read like atoi.
+// A text with fewer numbers takes the missing ones from the default area
+// (0, 0, 512, 1572); text after the fourth number is ignored.
+void parsePrintArea(const std::string& text, int area[4]) {
+    static const int defaults[4] = {0, 0, 512, 1572};
+    for (int i = 0; i < 4; ++i) area[i] = defaults[i];
+    std::size_t start = 0;
+    for (int i = 0; i < 4 && start <= text.size(); ++i) {
+        const std::size_t comma = text.find(',', start);
+        const std::string field = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        area[i] = std::atoi(field.c_str());
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+}
+
+}  // namespace
+
+void ZoriraRIdirOzereza::wrapInPageFrame() {
+    int area[4];
+    parsePrintArea(m_pageModePrintArea, area);
+    EscCmd frame;
+    frame.SelectPageMode();
+    frame.SetPageArea(area[0], area[1], dots(area[2]), dots(area[3]));
+    const int direction = m_pageModePrintDirection == 4   ? 0x0101
+                          : m_pageModePrintDirection == 2 ? 0x0102
+                          : m_pageModePrintDirection == 3 ? 0x0103
+                                                          : 0x0001;
+    frame.SetPageDirection(direction);
+    m_cmd.SelectDoubleByteCode(m_characterSet);
+    m_cmd.SelectCodeTable(m_characterSet & 0xFF);
+    const int h = dots(m_pageModeHorizontalPosition), v = dots(m_pageModeVerticalPosition);
+    frame.SetAbsolutePosition(h % 256, h / 256);
+    frame.SetPageVerticalPosition(v % 256, v / 256);
+    frame.Append(m_cmd);
+    m_cmd.Clear();
+    m_cmd.Append(frame);
+}
+
+void ZoriraRIdirOzereza::PageModePrint(int control) {
+    log(4, ">>> PageModePrint");
+    m_resultCode = OPOS_E_ILLEGAL;
+    if (!hasFlag(FLAG_CLAIMED)) {
+        m_resultCode = OPOS_E_NOTCLAIMED;
+        return;
+    }
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) {
+        m_resultCode = OPOS_E_DISABLED;
+        return;
+    }
+    const int last = m_pageModeState;
+    if (control != last || control == 2) {
+        switch (control) {
+        case 1: m_outputMode |= 0x2; break;
+        case 2:
+            if (last == 1) {
+                if (m_cmd.Length() > 0) wrapInPageFrame();
+                m_cmd.PrintPage();
+            } else {
+                log(4, ">>> PageModePrint PTR_PM_PRINT_SAVE");
+            }
+            SendCmd();
+            window().SendMessage(kOutputCompleteMessage, 0, 0);
+            break;
+        case 3:
+            m_outputMode &= ~0x2;
+            if (last == 1 && m_cmd.Length() > 0) wrapInPageFrame();
+            m_cmd.PrintPage();
+            SendCmd();
+            m_cmd.Clear();
+            window().SendMessage(kOutputCompleteMessage, 0, 0);
+            break;
+        default: {
+            m_outputMode &= ~0x2;
+            EscCmd standard;
+            standard.SelectStandardMode();
+            dumpCmd(standard.Data(), static_cast<std::size_t>(standard.Length()));
+            KV_SendCmd(standard.Data(), standard.Length());
+            m_cmd.Clear();
+            window().SendMessage(kOutputCompleteMessage, 0, 0);
+            break;
+        }
+        }
+    }
+    m_resultCode = 0;
+    m_pageModeState = control;
+    log(4, "<<< PageModePrint");
+}
+
+int ZoriraRIdirOzereza::ClearPrintArea() {
+    m_resultCode = OPOS_E_ILLEGAL;
+    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (m_pageModeStation != 2) throw OposError("PageMode Station Error");
+    if (m_outputMode & 0x2) {
+        m_cmd.SelectStandardMode();
+        SendCmd();
+        m_cmd.Clear();
+        window().SendMessage(kOutputCompleteMessage, 0, 0);
+    }
+    m_resultCodeExtended = kExtendedSuccess;
+    return 0;
+}
+
+int ZoriraRIdirOzereza::DrawRuledLine(int station) {
+    m_resultCode = OPOS_E_ILLEGAL;
+    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    requireStation(station, "DrawRuledLine:Invalid Station");
+    return 104;
+}
+
+// ---------------------------------------------------------------------------
+// Bar codes and bitmaps
+
+namespace {
+int justificationFor(int alignment) { return alignment == -1 ? 0 : alignment == -2 ? 1 : 2; }
+}  // namespace
+
+int ZoriraRIdirOzereza::PrintBarCode(int station, const std::u16string& data, int symbology, int height, int width,
+                                     int alignment, int textPosition) {
+    const std::string bytes = ansi(data);
+    log(4, ">>> PrintBarCode Data:" + bytes);
+    m_resultCode = OPOS_E_ILLEGAL;
+    requireStation(station, "PrintBarCode: Invalid Station");
+    m_cmd.SetJustification(justificationFor(alignment));
+    m_cmd.SetHriPosition(textPosition == -11 ? 0 : textPosition == -12 ? 1 : 2);
+    if (symbology != 204) {
+        m_cmd.SetBarcodeHeight(dots(height) & 0xFF);
+        m_cmd.SetBarcodeWidth(dots(width) & 0xFF);
+    }
+    switch (symbology) {
+    case 101: m_cmd.PrintCheckedBarcode(bytes.c_str(), 65); break;
+    case 102: m_cmd.PrintCheckedBarcode(bytes.c_str(), 66); break;
+    case 103: m_cmd.PrintBarcode(bytes.c_str(), 68); break;
+    case 104: m_cmd.PrintBarcode(bytes.c_str(), 67); break;
+    case 106: m_cmd.PrintItfBarcode(bytes.c_str(), 70); break;
+    case 107: m_cmd.PrintCodabarBarcode(bytes.c_str(), 71); break;
+    case 108: m_cmd.PrintBarcode(bytes.c_str(), 69); break;
+    case 109: m_cmd.PrintCode93Barcode(bytes.c_str(), 72); break;
+    case 110: {
+        if (bytes.size() < 2) return OPOS_E_ILLEGAL;
+        const std::string prefixed = bytes.rfind("{A", 0) == 0 ? bytes : "{A" + bytes;
+        m_cmd.PrintCode128Barcode(prefixed.c_str(), 73);
+        break;
+    }
+    case 201: m_cmd.PrintPdf417(bytes.c_str(), 1, 3, 2); break;
+    case 204:
+        m_cmd.SetQrModuleSize(width);
+        m_cmd.SetQrErrorCorrection(48);
+        m_cmd.PrintQrCode(bytes.c_str(), 0);
+        break;
+    default: throw OposError(kBarcodeRefused);
+    }
+    endOutput();
+    m_resultCodeExtended = kExtendedSuccess;
+    log(4, "<<< PrintBarCode");
+    return 0;
+}
+
+int ZoriraRIdirOzereza::PrintBitmap(int station, const std::u16string& fileName, int width, int alignment) {
+    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    const std::string path = utf16ToUtf8(fileName);  // file names are UTF-8 on Linux
+    log(4, ">>> PrintBitmap FileName:" + path);
+    m_resultCode = OPOS_E_ILLEGAL;
+    requireStation(station, "PrintBitmap:Invalid Station");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        m_resultCode = 109;
+        throw OposError("PrintBitmap:FileName not exist.");
+    }
+    m_cmd.SetJustification(justificationFor(alignment));
+    BitmapImage image;
+    if (!loadImageFile(path, image)) return OPOS_E_ILLEGAL;
+    int w = width == -11 ? image.width : dots(width);
+    const int cap = m_paperType == 1 ? 384 : 576;
+    if (w > cap) w = cap;
+    m_cmd.PrintRasterImage(image, w);
+    endOutput();
+    m_resultCodeExtended = kExtendedSuccess;
+    log(4, "<<< PrintBitmap");
+    return 0;
+}
+
+int ZoriraRIdirOzereza::SetBitmap(int bitmapNumber, int station, const std::u16string& fileName, int width,
+                                  int alignment) {
+    log(4, ">>> SetBitmap");
+    const std::string path = utf16ToUtf8(fileName);
+    m_resultCode = OPOS_E_ILLEGAL;
+    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    requireStation(station, "SetBitmap:Invalid Station");
+    if (bitmapNumber < 1 || bitmapNumber > kStoredBitmapCount) throw OposError("SetBitmap:Invalid BitmapNumber");
+    if (alignment < -3) throw OposError("SetBitmap:Invalid Alignment");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        m_resultCode = 109;
+        throw OposError("PrintBitmap:FileName not exist.");
+    }
+    BitmapImage image;
+    if (!loadImageFile(path, image)) return 109;
+    EscCmd stored;
+    stored.SetJustification(justificationFor(alignment));
+    stored.PrintRasterImage(image, width == -11 ? image.width : dots(width));
+    StoreBitmapEntry(g_storedBitmaps, bitmapNumber - 1, stored);
+    m_resultCodeExtended = 207;
+    log(4, "<<< SetBitmap");
+    return 0;
+}
+
+void ZoriraRIdirOzereza::PrintMemoryBitmap(int station, const std::u16string& data, int type, int width, int alignment) {
+    log(4, ">>> PrintMemoryBitmap");
+    m_resultCode = OPOS_E_ILLEGAL;
+    if (!hasFlag(FLAG_CLAIMED)) {
+        m_resultCode = OPOS_E_NOTCLAIMED;
+        return;
+    }
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) {
+        m_resultCode = OPOS_E_DISABLED;
+        return;
+    }
+    requireStation(station, "PrintMemoryBitmap:Invalid Station");
+    if (type != 1) return;  // only BMP: ResultCode stays 106
+    // The data carries the file's bytes: narrowed losslessly, then decoded by BinaryConversion.
+    const std::string file =
+        DecodeBinaryConversion(utf16ToCodePageLossless(data, systemAnsiCodePage()), binaryConversion());
+    m_cmd.SetJustification(justificationFor(alignment));
+    BitmapImage image;
+    if (!decodeImageMemory(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), image)) return;
+    m_cmd.PrintRasterImageBottomUp(image, width == -11 ? image.width : dots(width));
+    endOutput();
+    m_resultCode = 0;
+    log(4, "<<< PrintMemoryBitmap");
 }
 
 // ---------------------------------------------------------------------------

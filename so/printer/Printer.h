@@ -77,6 +77,20 @@ private:
     void closeRotatedPage();
     void SendCmd();
 
+    // Page mode.
+    void PageModePrint(int control);
+    int ClearPrintArea();
+    int DrawRuledLine(int station);
+    void wrapInPageFrame();
+
+    // Bar codes and bitmaps.
+    int PrintBarCode(int station, const std::u16string& data, int symbology, int height, int width, int alignment,
+                     int textPosition);
+    int PrintBitmap(int station, const std::u16string& fileName, int width, int alignment);
+    int SetBitmap(int bitmapNumber, int station, const std::u16string& fileName, int width, int alignment);
+    void PrintMemoryBitmap(int station, const std::u16string& data, int type, int width, int alignment);
+    int dots(int value) const;  // MapMode units to printer dots
+
     // Helpers.
     std::string decodeInput(const std::u16string& text) const;
     int binaryConversion() const;

@@ -298,7 +298,9 @@ TEST_F(Printer, AsyncModeReportsOutputComplete) {
 TEST_F(Printer, SerialPrinterThatStopsAnsweringGives105) {
     const auto ldn = serialPrinter();
     openClaimEnable(ldn);
+    const std::size_t start = vp.receivedCount();
     ASSERT_EQ(printer.PrintNormal(2, u"ok"), 0);
+    ASSERT_EQ(receivedSince(start, 3 + 24 + 2).size(), 29u);  // status query, prefix, "ok"
     vp.setSilent(true);
     const std::size_t mark = vp.receivedCount();
     EXPECT_EQ(printer.PrintNormal(2, u"lost?"), 105);
@@ -334,6 +336,217 @@ TEST_F(Printer, AnotherProcessGets102WhileTheClaimIsHeld) {
     EXPECT_EQ(run("200"), "open 0 claim 102\n");
     ASSERT_EQ(printer.ReleaseDevice(), 0);
     EXPECT_EQ(run("200"), "open 0 claim 0\n");
+}
+
+// ---------------------------------------------------------------------------
+// Page mode, bar codes and bitmaps.
+
+Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// A 24-bit BMP file of w x h white pixels.
+std::string writeBmp(int w, int h) {
+    const int stride = ((w * 3 + 3) / 4) * 4;
+    std::string b = "BM";
+    auto put32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    auto put16 = [&](std::uint16_t v) {
+        b += static_cast<char>(v & 0xFF);
+        b += static_cast<char>(v >> 8);
+    };
+    put32(54 + stride * h);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(w);
+    put32(h);
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(stride * h);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    b += std::string(static_cast<std::size_t>(stride) * h, '\xFF');
+    return b;
+}
+
+std::string bmpFile(int w, int h) {
+    const std::string path = testing::TempDir() + "vornik-bitmap-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(w) + "x" + std::to_string(h) + ".bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    const std::string data = writeBmp(w, h);
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+TEST_F(Printer, PageModeFramesThePage) {
+    const auto ldn = netPrinter(61);
+    openClaimEnable(ldn);
+    printer.SetPropertyString(1008012, u"0,0,512,800");
+    printer.SetPropertyNumber(8048, 1);
+    std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(printer.PageModePrint(1), 0);
+    EXPECT_EQ(printer.PageModePrint(1), 0) << "the same control again changes nothing";
+    ASSERT_EQ(printer.PrintNormal(2, u"page"), 0);
+    ASSERT_EQ(printer.PageModePrint(3), 0);
+    const Bytes expected = cat({{0x1B, 0x4C, 0x1B, 0x57, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x20, 0x03, 0x1B, 0x54,
+                                 0x30, 0x1B, 0x24, 0x00, 0x00, 0x1D, 0x24, 0x00, 0x00},
+                                prefix(false, {0x1C, 0x2E}, 0), bytesOf("page"), {0x1C, 0x2E, 0x1B, 0x74, 0x00, 0x0C}});
+    EXPECT_EQ(receivedSince(mark, expected.size()), expected);
+
+    // The default area, a malformed area, and a start position in 0.01 mm.
+    const struct {
+        std::u16string area;
+        int mapMode, horizontal;
+        Bytes frameStart;
+    } cases[] = {
+        {u"", 1, 0, {0x1B, 0x4C, 0x1B, 0x57, 0, 0, 0, 0, 0x00, 0x02, 0x24, 0x06}},
+        {u"10,20", 1, 0, {0x1B, 0x4C, 0x1B, 0x57, 10, 0, 20, 0, 0x00, 0x02, 0x24, 0x06}},
+        {u"0,0,512,800", 4, 1000, {0x1B, 0x4C, 0x1B, 0x57, 0, 0, 0, 0, 40, 0, 64, 0, 0x1B, 0x54, 0x30, 0x1B, 0x24, 0x50, 0x00}},
+    };
+    for (const auto& c : cases) {
+        printer.SetPropertyString(1008012, c.area);
+        printer.SetMapMode(c.mapMode);
+        printer.SetPropertyNumber(8047, c.horizontal);
+        mark = vp.receivedCount();
+        ASSERT_EQ(printer.PageModePrint(1), 0);
+        ASSERT_EQ(printer.PrintNormal(2, u"x"), 0);
+        ASSERT_EQ(printer.PageModePrint(3), 0);
+        const Bytes got = receivedSince(mark, c.frameStart.size());
+        ASSERT_GE(got.size(), c.frameStart.size());
+        EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(c.frameStart.size())), c.frameStart)
+            << "area \"" << utf16ToUtf8(c.area) << "\", map mode " << c.mapMode;
+    }
+}
+
+TEST_F(Printer, PageModeCancelClearAndRuledLines) {
+    const auto ldn = netPrinter(62);
+    openClaimEnable(ldn);
+    std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(printer.PageModePrint(3), 0) << "already the last control after open";
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(vp.receivedCount(), mark);
+    ASSERT_EQ(printer.PageModePrint(1), 0);
+    ASSERT_EQ(printer.PrintNormal(2, u"discarded"), 0);
+    ASSERT_EQ(printer.PageModePrint(4), 0);
+    EXPECT_EQ(receivedSince(mark, 2), (Bytes{0x1B, 0x53}));
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.PageModePrint(3), 0);
+    EXPECT_EQ(receivedSince(mark, 1), (Bytes{0x0C}));
+    EXPECT_EQ(printer.ClearPrintArea(), 106) << "PageModeStation 0";
+    printer.SetPropertyNumber(8049, 2);
+    ASSERT_EQ(printer.PageModePrint(1), 0);
+    mark = vp.receivedCount();
+    EXPECT_EQ(printer.ClearPrintArea(), 0);
+    EXPECT_EQ(receivedSince(mark, 2), (Bytes{0x1B, 0x53}));
+    EXPECT_EQ(printer.DrawRuledLine(2, u"0,100", 1, 1, 1, 1), 104);
+    EXPECT_EQ(printer.DrawRuledLine(1, u"0,100", 1, 1, 1, 1), 106);
+}
+
+TEST_F(Printer, BarCodes) {
+    const auto ldn = netPrinter(63);
+    openClaimEnable(ldn);
+    std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBarCode(2, u"12345678901", 101, 50, 3, -2, -13), 0);
+    EXPECT_EQ(receivedSince(mark, 23), cat({{0x1B, 0x61, 0x01, 0x1D, 0x48, 0x02, 0x1D, 0x68, 0x32, 0x1D, 0x77, 0x03,
+                                            0x1D, 0x6B, 0x41, 0x0B},
+                                           bytesOf("12345678901")}));
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBarCode(2, u"1234", 110, 50, 2, -1, -11), 0);
+    EXPECT_EQ(receivedSince(mark, 20), cat({{0x1B, 0x61, 0x00, 0x1D, 0x48, 0x00, 0x1D, 0x68, 0x32, 0x1D, 0x77, 0x02,
+                                            0x1D, 0x6B, 0x49, 0x06},
+                                           bytesOf("{A1234")}));
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBarCode(2, u"ABC", 204, 0, 4, -3, -12), 0);
+    EXPECT_EQ(receivedSince(mark, 41),
+              cat({{0x1B, 0x61, 0x02, 0x1D, 0x48, 0x01, 0x1D, 0x28, 0x6B, 0x03, 0x00, 0x31, 0x43, 0x04, 0x1D, 0x28, 0x6B,
+                    0x03, 0x00, 0x31, 0x45, 0x30, 0x1D, 0x28, 0x6B, 0x06, 0x00, 0x31, 0x50, 0x30},
+                   bytesOf("ABC"), {0x1D, 0x28, 0x6B, 0x03, 0x00, 0x31, 0x51, 0x30}}));
+    EXPECT_EQ(printer.PrintBarCode(2, u"1", 105, 50, 3, -2, -13), 106);
+    EXPECT_EQ(printer.PrintBarCode(2, u"1", 999, 50, 3, -2, -13), 106);
+    EXPECT_EQ(printer.PrintBarCode(2, u"1", 110, 50, 3, -2, -13), 106) << "Code 128 needs two bytes";
+    EXPECT_EQ(printer.PrintBarCode(1, u"12345678901", 101, 50, 3, -2, -13), 106);
+    printer.SetMapMode(4);
+    printer.ClearOutput();
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBarCode(2, u"1234567", 103, 1000, 30, -1, -13), 0);
+    const Bytes got = receivedSince(mark, 12);
+    EXPECT_EQ(Bytes(got.begin() + 6, got.begin() + 9), (Bytes{0x1D, 0x68, 0x50})) << "10 mm = 80 dots";
+}
+
+TEST_F(Printer, BarCodesInsideATransactionGoOutWithIt) {
+    const auto ldn = netPrinter(64);
+    openClaimEnable(ldn);
+    const std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.TransactionPrint(2, 11), 0);
+    ASSERT_EQ(printer.PrintBarCode(2, u"12345678901", 101, 50, 3, -2, -13), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(vp.receivedCount(), mark);
+    ASSERT_EQ(printer.TransactionPrint(2, 12), 0);
+    EXPECT_EQ(receivedSince(mark, 27).size(), 27u);
+}
+
+TEST_F(Printer, BitmapsFromFilesAndMemory) {
+    const auto ldn = netPrinter(65);
+    openClaimEnable(ldn);
+    const std::string wide = bmpFile(640, 2);
+    std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBitmap(2, u16(wide), -11, -2), 0);
+    Bytes got = receivedSince(mark, 11);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 9), (Bytes{0x1B, 0x61, 0x01, 0x1D, 0x76, 0x30, 0x00, 72, 0}))
+        << "640 pixels capped at 576 dots for 80 mm paper";
+    EXPECT_EQ(printer.PrintBitmap(2, u"/nonexistent/logo.bmp", -11, -1), 109);
+    EXPECT_EQ(printer.PrintBitmap(3, u16(wide), -11, -1), 106);
+
+    // Stored bitmaps print from print data and go with CloseService.
+    const std::string small = bmpFile(16, 8);
+    EXPECT_EQ(printer.SetBitmap(21, 2, u16(small), -11, -1), 106);
+    EXPECT_EQ(printer.SetBitmap(0, 2, u16(small), -11, -1), 106);
+    EXPECT_EQ(printer.SetBitmap(3, 2, u16(small), -11, -4), 106);
+    ASSERT_EQ(printer.SetBitmap(3, 2, u16(small), -11, 100), 0);
+    EXPECT_EQ(printer.ResultCodeExtended(), 207);
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintNormal(2, u"\x1b|3B"), 0);
+    got = receivedSince(mark, 3 + 24 + 27);  // status query, prefix, stored bytes
+    const Bytes stored = {0x1B, 0x61, 0x02, 0x1D, 0x76, 0x30, 0x00, 2, 0, 8, 0};
+    EXPECT_NE(std::search(got.begin(), got.end(), stored.begin(), stored.end()), got.end());
+
+    // Memory bitmaps: nibble-encoded BMP bytes; bad input ends with 106.
+    const std::string bmp = writeBmp(8, 8);
+    std::u16string nibbles;
+    for (unsigned char c : bmp) {
+        nibbles += static_cast<char16_t>(0x30 + (c >> 4));
+        nibbles += static_cast<char16_t>(0x30 + (c & 15));
+    }
+    printer.SetBinaryConversion(1);
+    mark = vp.receivedCount();
+    EXPECT_EQ(printer.PrintMemoryBitmap(2, nibbles, 1, -11, -1), 0);
+    got = receivedSince(mark, 11);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 11), (Bytes{0x1B, 0x61, 0x00, 0x1D, 0x76, 0x30, 0x00, 1, 0, 8, 0}));
+    EXPECT_EQ(printer.PrintMemoryBitmap(2, nibbles, 2, -11, -1), 106) << "Type 2";
+    EXPECT_EQ(printer.PrintMemoryBitmap(2, nibbles.substr(0, 60), 1, -11, -1), 106) << "a truncated image";
+    EXPECT_EQ(printer.SetLogo(1, u"x"), 106);
+    printer.SetBinaryConversion(0);
+    EXPECT_EQ(printer.Close(), 0);
+    ASSERT_EQ(printer.Open(ldn), 0);
+    ASSERT_EQ(printer.ClaimDevice(500), 0);
+    printer.SetDeviceEnabled(true);
+    EXPECT_EQ(printer.ValidateData(2, u"\x1b|3B"), 106) << "CloseService emptied the stored bitmaps";
+}
+
+TEST_F(Printer, NarrowPaperCapsBitmapsAt384Dots) {
+    ip = "127.0.0.66";
+    std::string error;
+    ASSERT_TRUE(vp.listenTcp(ip, 9100, &error) && vp.start()) << error;
+    writeLdn(u"Narrow", {{u"IOType", u"ENet"}, {u"EthIPAddr", u16(ip)}, {u"CodePage", u"0"}, {u"PaperType", u"1"}});
+    openClaimEnable(u"Narrow");
+    const std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.PrintBitmap(2, u16(bmpFile(640, 2)), -11, -1), 0);
+    const Bytes got = receivedSince(mark, 11);
+    EXPECT_EQ(Bytes(got.begin() + 7, got.begin() + 9), (Bytes{48, 0}));
 }
 
 // ---------------------------------------------------------------------------
