@@ -2,11 +2,14 @@
 // The first byte picks what the rest of the input goes to:
 //   0 mod 3  the translator and the checker (print data as ANSI bytes)
 //   1 mod 3  the image decoder on memory input, then the raster conversion
-//   2 mod 3  the ANSI byte carriage: narrow(widen(bytes)) must give the bytes back
+//   2 mod 3  the ANSI byte carriage: narrow(widen(bytes)) must give the bytes back,
+//            then the memory-bitmap path: the bytes decoded as BinaryConversion
+//            nibble or decimal text, the result decoded as an image and rastered
 #include "pipeline/Cmd.h"
 #include "pipeline/OposDataParser.h"
 #include "infra/Errors.h"
 #include "platform/Image.h"
+#include "printer/BinaryConversion.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     default: {
         if (so::NarrowToAnsiBytes(so::WidenAnsiBytes(rest)) != rest) std::abort();
+        const std::string file = so::DecodeBinaryConversion(rest, (selector / 3) % 2 ? so::BC_DECIMAL : so::BC_NIBBLE);
+        platform::BitmapImage image;
+        if (platform::decodeImageMemory(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), image)) {
+            so::EscCmd out;
+            out.PrintRasterImageBottomUp(image, 8 + (selector % 32) * 8);
+        }
         break;
     }
     }

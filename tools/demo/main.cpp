@@ -15,6 +15,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -128,12 +129,16 @@ int main() {
     // Printed at once: the status query before it reports the cover and the paper.
     step("PrintNormal: a line printed at once", printer.PrintNormal(2, esc + u"|cAWelcome\n"));
     step("TransactionPrint(2, 11)", printer.TransactionPrint(2, 11));
+    const std::string logo = executableDir() + "/../share/vornik/demo-logo.bmp";
+    step("PrintBitmap: the logo, centred", printer.PrintBitmap(2, utf8ToUtf16(logo), -11, -2));
     step("PrintNormal: centred, double size, bold", printer.PrintNormal(2, esc + u"|cA" + esc + u"|4C" + esc + u"|bCVORNIK CAFE\n"));
     step("PrintNormal: centred", printer.PrintNormal(2, esc + u"|cA12 Harbour Street\n"));
     step("PrintNormal: items", printer.PrintNormal(2, u"Coffee, large                          3.50\n"
                                                      u"Croissant                              2.20\n"));
     step("PrintNormal: underlined", printer.PrintNormal(2, esc + u"|2uC                                      ------\n"));
     step("PrintNormal: bold total", printer.PrintNormal(2, esc + u"|bCTotal                                  5.70\n"));
+    step("PrintBarCode: UPC-A, centred, text below", printer.PrintBarCode(2, u"12345678901", 101, 60, 2, -2, -13));
+    step("PrintBarCode: QR code, centred", printer.PrintBarCode(2, u"VORNIK RECEIPT 0013", 204, 0, 5, -2, -11));
     step("PrintNormal: feed", printer.PrintNormal(2, esc + u"|3lF"));
     step("CutPaper(100)", printer.CutPaper(100));
     step("TransactionPrint(2, 12)", printer.TransactionPrint(2, 12));
@@ -181,7 +186,9 @@ int main() {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     printerDevice.stop();
     const auto got = printerDevice.received();
-    std::printf("\nthe printer received %zu bytes:\n%s\n", got.size(), vprinter::hexDump(got).c_str());
+    const std::vector<std::uint8_t> head(got.begin(), got.begin() + static_cast<long>(std::min<std::size_t>(got.size(), 128)));
+    std::printf("\nthe printer received %zu bytes; the first %zu:\n%s\n", got.size(), head.size(),
+                vprinter::hexDump(head).c_str());
     std::printf("as commands:\n");
     for (const auto& line : vprinter::listEscPos(got)) std::printf("  %s\n", line.c_str());
     std::printf("\n%zu printer and %zu drawer status events received; the driver log is under %s/log\n",
