@@ -65,11 +65,6 @@ private:
     int GetPropertyNumber(int pidx);
     void SetPropertyNumber(int pidx, int value);
     std::u16string GetPropertyString(int pidx);
-    int binaryConversion() const {
-        if (hasFlag(FLAG_BINARY_NIBBLE)) return BC_NIBBLE;
-        if (hasFlag(FLAG_BINARY_DECIMAL)) return BC_DECIMAL;
-        return BC_NONE;
-    }
     void log(int level, const std::string& text) const {
         if (level <= g_fileLog.verbosity()) g_fileLog.Log(level, kTag, text);
     }
@@ -150,16 +145,7 @@ void CCashDrawer::onMessage(unsigned message, std::uintptr_t wParam, std::intptr
 
 void CCashDrawer::ProcessEvent(const OposEvent& e) {
     switch (e.type) {
-    case EVENT_STATUS_UPDATE:
-        log(4, ">>>HandleStatusUpdateEvent");
-        try {
-            CheckStatusUpdateEvent(e);
-            m_events.FireStatusUpdateEvent(e.value1);
-        } catch (const OposEventError& err) {
-            log(1, std::string("Error: HandleStatusUpdateEvent") + err.what());
-        }
-        log(4, "<<<HandleStatusUpdateEvent");
-        break;
+    case EVENT_STATUS_UPDATE: HandleStatusUpdateEvent(e, kTag); break;
     case EVENT_DATA:
         setFlag(0x8000, false);
         setFlag(FLAG_DATA_EVENT_ENABLED, false);
@@ -386,20 +372,9 @@ void CCashDrawer::SetPropertyNumber(int pidx, int value) {
     switch (pidx) {
     case 2: DataEventEnable(value != 0); break;
     case 3: DeviceEnable(value != 0); break;  // no claim needed
-    case 4:
-        setFlag(FLAG_FREEZE_EVENTS, value != 0);
-        FreezeEvents();
-        break;
-    case 10:
-        setFlag(FLAG_AUTO_DISABLE, value != 0);
-        m_eventQueue.SetAutoDisable(value != 0);
-        break;
-    case 11:
-        setFlag(FLAG_BINARY_NONE | FLAG_BINARY_NIBBLE | FLAG_BINARY_DECIMAL, false);
-        if (value == 0) setFlag(FLAG_BINARY_NONE, true);
-        else if (value == 1) setFlag(FLAG_BINARY_NIBBLE, true);
-        else if (value == 2) setFlag(FLAG_BINARY_DECIMAL, true);
-        break;
+    case 4: setFreezeEventsProperty(value != 0); break;
+    case 10: setAutoDisableProperty(value != 0); break;
+    case 11: setBinaryConversion(value); break;
     case 13:
         if (value == 0 || value == 1) {
             m_powerNotify = value;

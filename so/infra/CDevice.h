@@ -49,6 +49,16 @@ public:
     // Sets or clears DataEventEnabled and the data bit of the enabled mask.
     void DataEventEnable(bool enable);
 
+    // BinaryConversion (0 none, 1 nibble, 2 decimal) as the flag word holds it;
+    // setting another number leaves all three flags clear (reads as 0).
+    int binaryConversion() const;
+    void setBinaryConversion(int value);
+    // The FreezeEvents and AutoDisable properties.
+    void setFreezeEventsProperty(bool freeze);
+    void setAutoDisableProperty(bool on);
+    // Fires a queued status-update event to the control object (delivery thread).
+    void HandleStatusUpdateEvent(const OposEvent& event, const std::string& logTag);
+
     bool hasFlag(int flag) const { return (m_stateFlags.load() & flag) != 0; }
     void setFlag(int flag, bool on) {
         if (on) m_stateFlags.fetch_or(flag);

@@ -95,13 +95,6 @@ void ZoriraRIdirOzereza::log(int level, const std::string& text) const {
     if (level <= g_fileLog.verbosity()) g_fileLog.Log(level, kTag, text);
 }
 
-int ZoriraRIdirOzereza::binaryConversion() const {
-    if (hasFlag(FLAG_BINARY_NONE)) return BC_NONE;
-    if (hasFlag(FLAG_BINARY_NIBBLE)) return BC_NIBBLE;
-    if (hasFlag(FLAG_BINARY_DECIMAL)) return BC_DECIMAL;
-    return BC_NONE;
-}
-
 std::string ZoriraRIdirOzereza::decodeInput(const std::u16string& text) const {
     return DecodeBinaryConversion(ansi(text), binaryConversion());
 }
@@ -260,16 +253,7 @@ void ZoriraRIdirOzereza::ProcessEvent(const OposEvent& e) {
         }
         log(4, "<<< HandleOutputCompleteEvent");
         break;
-    case EVENT_STATUS_UPDATE:
-        log(4, ">>>HandleStatusUpdateEvent");
-        try {
-            CheckStatusUpdateEvent(e);
-            m_events.FireStatusUpdateEvent(e.value1);
-        } catch (const OposEventError& err) {
-            log(1, std::string("Error: HandleStatusUpdateEvent") + err.what());
-        }
-        log(4, "<<<HandleStatusUpdateEvent");
-        break;
+    case EVENT_STATUS_UPDATE: HandleStatusUpdateEvent(e, kTag); break;
     case EVENT_DISABLE_REQUEST: window().SendMessage(kAutoDisableMessage, 0, 0); break;
     default: break;
     }
@@ -601,20 +585,9 @@ void ZoriraRIdirOzereza::SetPropertyNumber(int pidx, int value) {
             DeviceEnable(value != 0);
         }
         break;
-    case 4:
-        setFlag(FLAG_FREEZE_EVENTS, value != 0);
-        FreezeEvents();
-        break;
-    case 10:
-        setFlag(FLAG_AUTO_DISABLE, value != 0);
-        m_eventQueue.SetAutoDisable(value != 0);
-        break;
-    case 11:
-        setFlag(FLAG_BINARY_NONE | FLAG_BINARY_NIBBLE | FLAG_BINARY_DECIMAL, false);
-        if (value == 0) setFlag(FLAG_BINARY_NONE, true);
-        else if (value == 1) setFlag(FLAG_BINARY_NIBBLE, true);
-        else if (value == 2) setFlag(FLAG_BINARY_DECIMAL, true);
-        break;
+    case 4: setFreezeEventsProperty(value != 0); break;
+    case 10: setAutoDisableProperty(value != 0); break;
+    case 11: setBinaryConversion(value); break;
     case 13:
         if (value == 0 || value == 1) m_powerNotify = value;
         else m_resultCode = OPOS_E_ILLEGAL;

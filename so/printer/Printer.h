@@ -93,7 +93,6 @@ private:
 
     // Helpers.
     std::string decodeInput(const std::u16string& text) const;
-    int binaryConversion() const;
     void log(int level, const std::string& text) const;
     void requireStation(int station, const char* message);
     bool outputHeld() const { return m_outputMode != 0; }

@@ -2,6 +2,7 @@
 #include "infra/CDevice.h"
 
 #include "infra/DriverLog.h"
+#include "infra/Errors.h"
 
 namespace vornik::so {
 
@@ -36,6 +37,41 @@ void CDevice::DataEventEnable(bool enable) {
     }
     m_resultCode = 0;
     g_fileLog.Log(4, kTag, "<<< DataEventEnable");
+}
+
+int CDevice::binaryConversion() const {
+    if (hasFlag(FLAG_BINARY_NONE)) return 0;
+    if (hasFlag(FLAG_BINARY_NIBBLE)) return 1;
+    if (hasFlag(FLAG_BINARY_DECIMAL)) return 2;
+    return 0;
+}
+
+void CDevice::setBinaryConversion(int value) {
+    setFlag(FLAG_BINARY_NONE | FLAG_BINARY_NIBBLE | FLAG_BINARY_DECIMAL, false);
+    if (value == 0) setFlag(FLAG_BINARY_NONE, true);
+    else if (value == 1) setFlag(FLAG_BINARY_NIBBLE, true);
+    else if (value == 2) setFlag(FLAG_BINARY_DECIMAL, true);
+}
+
+void CDevice::setFreezeEventsProperty(bool freeze) {
+    setFlag(FLAG_FREEZE_EVENTS, freeze);
+    FreezeEvents();
+}
+
+void CDevice::setAutoDisableProperty(bool on) {
+    setFlag(FLAG_AUTO_DISABLE, on);
+    m_eventQueue.SetAutoDisable(on);
+}
+
+void CDevice::HandleStatusUpdateEvent(const OposEvent& event, const std::string& logTag) {
+    g_fileLog.Log(4, logTag, ">>>HandleStatusUpdateEvent");
+    try {
+        CheckStatusUpdateEvent(event);
+        m_events.FireStatusUpdateEvent(event.value1);
+    } catch (const OposEventError& err) {
+        g_fileLog.Log(1, logTag, std::string("Error: HandleStatusUpdateEvent") + err.what());
+    }
+    g_fileLog.Log(4, logTag, "<<<HandleStatusUpdateEvent");
 }
 
 }  // namespace vornik::so
