@@ -338,6 +338,7 @@ int ZoriraRIdirOzereza::CloseService() {
 int ZoriraRIdirOzereza::ClaimDevice(int timeout) {
     log(4, ">>> ClaimDevice");
     log(5, "    | Timeout: " + NumToString(timeout));
+    log(5, "    | Mutex:   " + NumToString(static_cast<const void*>(m_mutex.get())));
     int rc = 0;
     if (hasFlag(FLAG_CLAIMED)) {
         log(5, "    | Device claimed already by this app.");
@@ -394,6 +395,7 @@ int ZoriraRIdirOzereza::ClaimDevice(int timeout) {
 
 int ZoriraRIdirOzereza::ReleaseDevice() {
     log(4, ">>> ReleaseDevice");
+    log(5, "    | Mutex:   " + NumToString(static_cast<const void*>(m_mutex.get())));
     int rc = 0;
     if (!hasFlag(FLAG_CLAIMED)) {
         log(2, "Warning: ReleaseDevice: Cannot release a device that has not been claimed.");
