@@ -11,9 +11,14 @@ ServiceObject::ServiceObject(const InterfaceInfo& info, const char* windowClass,
       m_window(std::make_unique<MessageLoop>(
           windowClass, [this](unsigned m, std::uintptr_t w, std::intptr_t l) { onMessage(m, w, l); })) {}
 
-// The window stops first, so that a delivery thread waiting on it is let go
-// before the event queue (in CDevice) waits for that thread.
-ServiceObject::~ServiceObject() { m_window.reset(); }
+ServiceObject::~ServiceObject() { shutdown(); }
+
+// Delivery stops first: a callback blocked in SendMessage is served by the
+// still running window and returns; then the window and its timers stop.
+void ServiceObject::shutdown() {
+    m_eventQueue.StopDelivery();
+    m_window.reset();
+}
 
 HRESULT ServiceObject::call(DISPID id, CallArgs& args) {
     HRESULT hr = S_OK;

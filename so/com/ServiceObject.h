@@ -38,6 +38,10 @@ protected:
     void setResult(platform::CallArgs& args, int resultCode);
 
     platform::MessageLoop& window() { return *m_window; }
+    // Stops event delivery, then the window with its timers. The most derived
+    // destructor calls it first, so that no callback, message or timer runs
+    // while the object's own members are being destroyed. Idempotent.
+    void shutdown();
 
 private:
     platform::HRESULT call(platform::DISPID id, platform::CallArgs& args) final;

@@ -47,6 +47,8 @@ public:
         m_eventQueue.SetCallback([this](const OposEvent& e) { ProcessEvent(e); });
     }
 
+    ~CCashDrawer() override { shutdown(); }
+
     void ProcessCommData(const std::string& reply) override;
 
 protected:

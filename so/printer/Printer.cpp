@@ -89,7 +89,7 @@ ZoriraRIdirOzereza::ZoriraRIdirOzereza(IUnknown* outer) : ServiceObject(IOposPri
     m_eventQueue.SetCallback([this](const OposEvent& e) { ProcessEvent(e); });
 }
 
-ZoriraRIdirOzereza::~ZoriraRIdirOzereza() = default;
+ZoriraRIdirOzereza::~ZoriraRIdirOzereza() { shutdown(); }
 
 void ZoriraRIdirOzereza::log(int level, const std::string& text) const {
     if (level <= g_fileLog.verbosity()) g_fileLog.Log(level, kTag, text);

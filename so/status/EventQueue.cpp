@@ -19,13 +19,15 @@ void CheckStatusUpdateEvent(const OposEvent& e) {
 
 EventQueue::EventQueue() { m_thread = std::thread([this] { run(); }); }
 
-EventQueue::~EventQueue() {
+EventQueue::~EventQueue() { StopDelivery(); }
+
+void EventQueue::StopDelivery() {
     {
         std::lock_guard<std::mutex> g(m_lock);
         m_stop = true;
     }
     m_signal.notify_all();
-    if (m_thread.joinable()) m_thread.join();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
 int EventQueue::slot(int type) {

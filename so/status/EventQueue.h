@@ -52,6 +52,9 @@ public:
 
     EventQueue();   // starts the delivery thread
     ~EventQueue();  // stops it and waits for it; queued events are dropped
+    // Stops the delivery thread and waits for a callback in progress to end;
+    // afterwards events are still queued but never delivered. Idempotent.
+    void StopDelivery();
     EventQueue(const EventQueue&) = delete;
     EventQueue& operator=(const EventQueue&) = delete;
 

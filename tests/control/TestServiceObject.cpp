@@ -28,7 +28,10 @@ public:
             }
         });
     }
-    ~TestPrinter() override { stopProducers(); }
+    ~TestPrinter() override {
+        stopProducers();
+        shutdown();
+    }
 
 protected:
     HRESULT handle(DISPID id, CallArgs& a) override {

@@ -636,6 +636,26 @@ TEST_F(Drawer, CanBeEnabledWithoutAClaim) {
     EXPECT_EQ(drawer.ReleaseDevice(), 103);
 }
 
+// Released while enabled, without CloseService: its timers and event thread
+// stop before its members go (run under ASan and TSan).
+TEST_F(Drawer, ReleasedWhileItsTimersRun) {
+    const auto printerLdn = netPrinter(74);
+    const auto ldn = drawerFor(printerLdn, 2);
+    for (int round = 0; round < 3; ++round) {
+        IDispatch* object = nullptr;
+        ASSERT_EQ(CoCreateInstanceByProgID(u"Vornik.OPOS.CashDrawer", IID_IDispatch, reinterpret_cast<void**>(&object)),
+                  S_OK);
+        std::vector<VARIANT> open{VARIANT::Bstr(u"CashDrawer"), VARIANT::Bstr(ldn), VARIANT::Dispatch(nullptr)};
+        VARIANT result;
+        ASSERT_EQ(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, open, &result), S_OK);
+        ASSERT_EQ(result.lVal, 0);
+        std::vector<VARIANT> enable{VARIANT::I4(3), VARIANT::I4(1)};
+        ASSERT_EQ(object->Invoke(12, IID_NULL, 0, DISPATCH_METHOD, enable, &result), S_OK);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000 + 20 * round));  // a timer tick is due about now
+        object->Release();
+    }
+}
+
 TEST_F(Drawer, MissingSettingsFailTheOpen) {
     const std::u16string key = u"SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashDrawer\\Broken";
     setValue(key, u"", u"Vornik.OPOS.CashDrawer");
