@@ -47,11 +47,14 @@ int Cmd::Append(const void* bytes, int count) {
         auto* bigger = new (std::nothrow) unsigned char[static_cast<std::size_t>(grown)];
         if (!bigger) return kFailure;
         if (m_length > 0) std::memcpy(bigger, m_data, static_cast<std::size_t>(m_length));
+        // Bytes taken from this very buffer move with it.
+        const auto* src = static_cast<const unsigned char*>(bytes);
+        if (src >= m_data && src < m_data + m_length) bytes = bigger + (src - m_data);
         delete[] m_data;
         m_data = bigger;
         m_capacity = static_cast<int>(grown);
     }
-    std::memcpy(m_data + m_length, bytes, static_cast<std::size_t>(count));
+    std::memmove(m_data + m_length, bytes, static_cast<std::size_t>(count));
     m_length += count;
     return 0;
 }

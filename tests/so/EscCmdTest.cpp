@@ -137,6 +137,15 @@ TEST(CmdBuffer, GrowsToCountPlusTwiceTheCapacity) {
     EXPECT_EQ(cmd.Append(nullptr, 3), 111);
 }
 
+TEST(CmdBuffer, AppendingItsOwnBytesSurvivesTheGrowth) {
+    EscCmd cmd;
+    std::vector<unsigned char> block(2000, 0x41);
+    ASSERT_EQ(cmd.Append(block.data(), 2000), 0);
+    ASSERT_EQ(cmd.Append(cmd), 0) << "doubles past the first capacity";
+    ASSERT_EQ(cmd.Length(), 4000);
+    for (int i = 0; i < cmd.Length(); ++i) ASSERT_EQ(cmd.Data()[i], 0x41) << i;
+}
+
 struct CheckCase {
     const char* data;
     int type;
