@@ -507,8 +507,8 @@ int ZoriraRIdirOzereza::GetPropertyNumber(int pidx) {
     const int previousResult = m_resultCode, previousExtended = m_resultCodeExtended;
     m_resultCode = m_resultCodeExtended = 0;
     const bool claimed = hasFlag(FLAG_CLAIMED);
-    auto refused = [&](const std::string& warning, int code) {
-        log(2, warning);
+    auto refused = [&](const std::string& warning, int code, const char* tag = kTag) {
+        if (2 <= g_fileLog.verbosity()) g_fileLog.Log(2, tag, warning);
         m_resultCode = code;
         return 0;
     };
@@ -545,11 +545,19 @@ int ZoriraRIdirOzereza::GetPropertyNumber(int pidx) {
     case 8020: value = recLineWidthInMapMode(); break;
     case 8021: value = claimed ? m_recNearEnd : refused(std::string("Warning RecNearEnd: ") + notClaimed, OPOS_E_NOTCLAIMED); break;
     case 8022: value = claimed ? m_recSidewaysMaxChars : refused(std::string("Warning RecSidewaysMaxChars: ") + notClaimed, OPOS_E_NOTCLAIMED); break;
-    case 8023: value = claimed ? m_recSidewaysMaxLines : refused(std::string("Warning: ") + notClaimed, OPOS_E_NOTCLAIMED); break;
+    case 8023:
+        value = claimed ? m_recSidewaysMaxLines
+                        : refused(std::string("Warning: ") + notClaimed, OPOS_E_NOTCLAIMED,
+                                  "ZoriraRIdirOzereza RecSidewaysMaxLines");
+        break;
     case 8035: value = m_errorLevel; break;
     case 8036: value = m_rotateSpecial; break;
     case 8038: value = 0x10000000; break;
-    case 8044: value = claimed ? 0 : refused(std::string("Warning: ") + notClaimed, OPOS_E_ILLEGAL); break;
+    case 8044:
+        value = claimed ? 0
+                        : refused(std::string("Warning: ") + notClaimed, OPOS_E_ILLEGAL,
+                                  "ZoriraRIdirOzereza SlpCurrentCartridge");
+        break;
     case 8045: value = m_mapCharacterSet; break;
     case 8047: value = m_pageModeHorizontalPosition; break;
     case 8048: value = m_pageModePrintDirection; break;
