@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <optional>
 
 namespace vornik::platform {
@@ -84,22 +86,36 @@ public:
             return nullptr;
         }
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-        const char* schema =
-            "PRAGMA journal_mode=WAL;"
-            "BEGIN IMMEDIATE;"
-            "CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,"
-            " fold TEXT NOT NULL, UNIQUE(parent, fold));"
-            "CREATE TABLE IF NOT EXISTS vals(key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
-            " type INTEGER NOT NULL, data BLOB NOT NULL, nul INTEGER NOT NULL, PRIMARY KEY(key, fold));"
-            "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
-            " (1, 0, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'), (2, 0, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');"
-            "COMMIT;";
-        if (sqlite3_exec(m_db, schema, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        // Switching to WAL can report "busy" without waiting while another
+        // process is creating the same file: retry within the busy time-out.
+        if (!execWithRetry("PRAGMA journal_mode=WAL") ||
+            !execWithRetry(
+                "BEGIN IMMEDIATE;"
+                "CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,"
+                " fold TEXT NOT NULL, UNIQUE(parent, fold));"
+                "CREATE TABLE IF NOT EXISTS vals(key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
+                " type INTEGER NOT NULL, data BLOB NOT NULL, nul INTEGER NOT NULL, PRIMARY KEY(key, fold));"
+                "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES"
+                " (1, 0, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'), (2, 0, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');"
+                "COMMIT;")) {
             sqlite3_close(m_db);
             m_db = nullptr;
         }
         return m_db;
+    }
+
+    // Runs sql; a busy or locked database is retried (after a rollback) until
+    // the busy time-out has passed.
+    bool execWithRetry(const char* sql) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+        for (;;) {
+            const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+            if (rc == SQLITE_OK) return true;
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            if ((rc & 0xFF) != SQLITE_BUSY && (rc & 0xFF) != SQLITE_LOCKED) return false;
+            if (std::chrono::steady_clock::now() >= end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
 
     void setPath(const std::string& path) {
@@ -184,34 +200,48 @@ std::optional<std::int64_t> childId(sqlite3* db, std::int64_t parent, const std:
     return std::nullopt;
 }
 
-LONG openOrCreate(HKEY parent, std::u16string_view subKey, HKEY* result, DWORD* disposition, bool create) {
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if (!parent) return ERROR_INVALID_HANDLE;
-    auto parts = splitPath(subKey);
-    if (!parts) return ERROR_INVALID_PARAMETER;
+// Runs fn(db) for an operation on an open key: under the store's lock, in one
+// transaction (committed when fn succeeds and write is set), after checking
+// that the key still exists.
+template <typename Fn>
+LONG withKey(HKEY key, bool write, Fn fn) {
+    if (!key) return ERROR_INVALID_HANDLE;
     Store& st = store();
     std::lock_guard<std::mutex> g(st.lock);
     sqlite3* db = st.db();
     if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, create);
-    if (!tx.ok()) return create ? ERROR_CANTWRITE : ERROR_CANTREAD;
-    if (!keyExists(db, parent->id)) return ERROR_KEY_DELETED;
+    Transaction tx(db, write);
+    if (write && !tx.ok()) return ERROR_CANTWRITE;
+    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
+    const LONG rc = fn(db);
+    if (write && rc == ERROR_SUCCESS && !tx.commit()) return ERROR_CANTWRITE;
+    return rc;
+}
+
+LONG openOrCreate(HKEY parent, std::u16string_view subKey, HKEY* result, DWORD* disposition, bool create) {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    if (!parent) return ERROR_INVALID_HANDLE;
+    const auto parts = splitPath(subKey);
+    if (!parts) return ERROR_INVALID_PARAMETER;
     std::int64_t id = parent->id;
     bool created = false;
-    for (const auto& part : *parts) {
-        if (auto child = childId(db, id, part)) {
-            id = *child;
-            continue;
+    const LONG rc = withKey(parent, create, [&](sqlite3* db) -> LONG {
+        for (const auto& part : *parts) {
+            if (auto child = childId(db, id, part)) {
+                id = *child;
+                continue;
+            }
+            if (!create) return ERROR_FILE_NOT_FOUND;
+            Stmt ins(db, "INSERT INTO keys(parent, name, fold) VALUES (?, ?, ?)");
+            if (!ins.ok() || ins.bind(1, id).bind(2, part).bind(3, fold(part)).step() != SQLITE_DONE)
+                return ERROR_CANTWRITE;
+            id = sqlite3_last_insert_rowid(db);
+            created = true;
         }
-        if (!create) return ERROR_FILE_NOT_FOUND;
-        Stmt ins(db, "INSERT INTO keys(parent, name, fold) VALUES (?, ?, ?)");
-        if (!ins.ok() || ins.bind(1, id).bind(2, part).bind(3, fold(part)).step() != SQLITE_DONE)
-            return ERROR_CANTWRITE;
-        id = sqlite3_last_insert_rowid(db);
-        created = true;
-    }
-    if (create && !tx.commit()) return ERROR_CANTWRITE;
+        return ERROR_SUCCESS;
+    });
+    if (rc != ERROR_SUCCESS) return rc;
     *result = new RegKey{id, false};
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -272,103 +302,73 @@ StoredValue stored(DWORD type, const void* data, DWORD size, bool wide) {
 }
 
 LONG queryValue(HKEY key, const std::string& name, DWORD* type, void* data, DWORD* size, bool wide) {
-    if (!key) return ERROR_INVALID_HANDLE;
     if (data && !size) return ERROR_INVALID_PARAMETER;
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, false);
-    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
-    Stmt s(db, "SELECT type, data, nul FROM vals WHERE key = ? AND fold = ?");
-    if (!s.ok() || s.bind(1, key->id).bind(2, fold(name)).step() != SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
-    StoredValue v{static_cast<DWORD>(s.int64(0)), s.text(1), s.int64(2) != 0};
-    std::string bytes = presented(v, wide);
-    if (type) *type = v.type;
-    if (!size) return ERROR_SUCCESS;
-    const DWORD needed = static_cast<DWORD>(bytes.size());
-    if (data && *size < needed) {
+    return withKey(key, false, [&](sqlite3* db) -> LONG {
+        Stmt s(db, "SELECT type, data, nul FROM vals WHERE key = ? AND fold = ?");
+        if (!s.ok() || s.bind(1, key->id).bind(2, fold(name)).step() != SQLITE_ROW) return ERROR_FILE_NOT_FOUND;
+        StoredValue v{static_cast<DWORD>(s.int64(0)), s.text(1), s.int64(2) != 0};
+        const std::string bytes = presented(v, wide);
+        if (type) *type = v.type;
+        if (!size) return ERROR_SUCCESS;
+        const DWORD needed = static_cast<DWORD>(bytes.size());
+        if (data && *size < needed) {
+            *size = needed;
+            return ERROR_MORE_DATA;
+        }
+        if (data) std::memcpy(data, bytes.data(), bytes.size());
         *size = needed;
-        return ERROR_MORE_DATA;
-    }
-    if (data) std::memcpy(data, bytes.data(), bytes.size());
-    *size = needed;
-    return ERROR_SUCCESS;
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG setValue(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size, bool wide) {
-    if (!key) return ERROR_INVALID_HANDLE;
     if (!data && size > 0) return ERROR_INVALID_PARAMETER;
-    StoredValue v = stored(type, data ? data : "", data ? size : 0, wide);
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, true);
-    if (!tx.ok()) return ERROR_CANTWRITE;
-    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
-    Stmt s(db, "INSERT OR REPLACE INTO vals(key, name, fold, type, data, nul) VALUES (?, ?, ?, ?, ?, ?)");
-    if (!s.ok() || s.bind(1, key->id).bind(2, name).bind(3, fold(name)).bind(4, v.type).bindBlob(5, v.data)
-                           .bind(6, v.nul ? 1 : 0)
-                           .step() != SQLITE_DONE)
-        return ERROR_CANTWRITE;
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    const StoredValue v = stored(type, data ? data : "", data ? size : 0, wide);
+    return withKey(key, true, [&](sqlite3* db) -> LONG {
+        Stmt s(db, "INSERT OR REPLACE INTO vals(key, name, fold, type, data, nul) VALUES (?, ?, ?, ?, ?, ?)");
+        const bool done = s.ok() && s.bind(1, key->id).bind(2, name).bind(3, fold(name)).bind(4, v.type)
+                                        .bindBlob(5, v.data).bind(6, v.nul ? 1 : 0).step() == SQLITE_DONE;
+        return done ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    });
 }
 
 LONG deleteValue(HKEY key, const std::string& name) {
-    if (!key) return ERROR_INVALID_HANDLE;
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, true);
-    if (!tx.ok()) return ERROR_CANTWRITE;
-    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
-    Stmt s(db, "DELETE FROM vals WHERE key = ? AND fold = ?");
-    if (!s.ok() || s.bind(1, key->id).bind(2, fold(name)).step() != SQLITE_DONE) return ERROR_CANTWRITE;
-    if (sqlite3_changes(db) == 0) return ERROR_FILE_NOT_FOUND;
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return withKey(key, true, [&](sqlite3* db) -> LONG {
+        Stmt s(db, "DELETE FROM vals WHERE key = ? AND fold = ?");
+        if (!s.ok() || s.bind(1, key->id).bind(2, fold(name)).step() != SQLITE_DONE) return ERROR_CANTWRITE;
+        return sqlite3_changes(db) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+    });
 }
 
 LONG enumKey(HKEY key, DWORD index, std::string* name) {
-    if (!key) return ERROR_INVALID_HANDLE;
     if (!name) return ERROR_INVALID_PARAMETER;
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, false);
-    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
-    Stmt s(db, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-    if (!s.ok() || s.bind(1, key->id).bind(2, index).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
-    *name = s.text(0);
-    return ERROR_SUCCESS;
+    return withKey(key, false, [&](sqlite3* db) -> LONG {
+        Stmt s(db, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+        if (!s.ok() || s.bind(1, key->id).bind(2, index).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
+        *name = s.text(0);
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG deleteKey(HKEY parent, std::u16string_view subKey) {
-    if (!parent) return ERROR_INVALID_HANDLE;
-    auto parts = splitPath(subKey);
-    if (!parts || parts->empty()) return ERROR_INVALID_PARAMETER;
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, true);
-    if (!tx.ok()) return ERROR_CANTWRITE;
-    if (!keyExists(db, parent->id)) return ERROR_KEY_DELETED;
-    std::int64_t id = parent->id;
-    for (const auto& part : *parts) {
-        auto child = childId(db, id, part);
-        if (!child) return ERROR_FILE_NOT_FOUND;
-        id = *child;
-    }
-    Stmt children(db, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
-    if (!children.ok() || children.bind(1, id).step() == SQLITE_ROW) return ERROR_ACCESS_DENIED;
-    Stmt vals(db, "DELETE FROM vals WHERE key = ?");
-    Stmt keys(db, "DELETE FROM keys WHERE id = ?");
-    if (!vals.ok() || !keys.ok() || vals.bind(1, id).step() != SQLITE_DONE || keys.bind(1, id).step() != SQLITE_DONE)
-        return ERROR_CANTWRITE;
-    return tx.commit() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    const auto parts = splitPath(subKey);
+    if (!parts || parts->empty()) return parent ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE;
+    return withKey(parent, true, [&](sqlite3* db) -> LONG {
+        std::int64_t id = parent->id;
+        for (const auto& part : *parts) {
+            auto child = childId(db, id, part);
+            if (!child) return ERROR_FILE_NOT_FOUND;
+            id = *child;
+        }
+        Stmt children(db, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+        if (!children.ok() || children.bind(1, id).step() == SQLITE_ROW) return ERROR_ACCESS_DENIED;
+        Stmt vals(db, "DELETE FROM vals WHERE key = ?");
+        Stmt keys(db, "DELETE FROM keys WHERE id = ?");
+        if (!vals.ok() || !keys.ok() || vals.bind(1, id).step() != SQLITE_DONE ||
+            keys.bind(1, id).step() != SQLITE_DONE)
+            return ERROR_CANTWRITE;
+        return ERROR_SUCCESS;
+    });
 }
 
 std::string ansiName(std::string_view name) { return utf16ToUtf8(ansiToUtf16(name)); }
@@ -433,23 +433,18 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, std::string* name) {
 }
 
 LONG RegEnumValueW(HKEY key, DWORD index, std::u16string* name, DWORD* type, std::vector<std::uint8_t>* data) {
-    if (!key) return ERROR_INVALID_HANDLE;
-    Store& st = store();
-    std::lock_guard<std::mutex> g(st.lock);
-    sqlite3* db = st.db();
-    if (!db) return ERROR_CANTOPEN;
-    Transaction tx(db, false);
-    if (!keyExists(db, key->id)) return ERROR_KEY_DELETED;
-    Stmt s(db, "SELECT name, type, data, nul FROM vals WHERE key = ? ORDER BY fold LIMIT 1 OFFSET ?");
-    if (!s.ok() || s.bind(1, key->id).bind(2, index).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
-    StoredValue v{static_cast<DWORD>(s.int64(1)), s.text(2), s.int64(3) != 0};
-    if (name) *name = utf8ToUtf16(s.text(0));
-    if (type) *type = v.type;
-    if (data) {
-        std::string bytes = presented(v, true);
-        data->assign(bytes.begin(), bytes.end());
-    }
-    return ERROR_SUCCESS;
+    return withKey(key, false, [&](sqlite3* db) -> LONG {
+        Stmt s(db, "SELECT name, type, data, nul FROM vals WHERE key = ? ORDER BY fold LIMIT 1 OFFSET ?");
+        if (!s.ok() || s.bind(1, key->id).bind(2, index).step() != SQLITE_ROW) return ERROR_NO_MORE_ITEMS;
+        const StoredValue v{static_cast<DWORD>(s.int64(1)), s.text(2), s.int64(3) != 0};
+        if (name) *name = utf8ToUtf16(s.text(0));
+        if (type) *type = v.type;
+        if (data) {
+            const std::string bytes = presented(v, true);
+            data->assign(bytes.begin(), bytes.end());
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegDeleteKeyW(HKEY parent, std::u16string_view subKey) { return deleteKey(parent, subKey); }
