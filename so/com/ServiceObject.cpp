@@ -2,6 +2,10 @@
 
 #include "infra/DriverLog.h"
 
+#include <conlink/Conlink.h>
+
+#include <cstdlib>
+
 namespace vornik::so {
 
 using namespace platform;
@@ -45,6 +49,38 @@ void ServiceObject::setResult(CallArgs& args, int resultCode) {
     if (!params.empty() && params.back() == ParamKind::OutI4) {
         if (std::int32_t* p = args.i4Ref(InterfaceInfo::callerArgs(args.method()) - 1)) *p = resultCode;
     }
+}
+
+void ServiceObject::connectByIoType(const char* logTag) {
+    auto log = [&](const char* text) {
+        if (5 <= g_fileLog.verbosity()) g_fileLog.Log(5, logTag, text);
+    };
+    switch (m_ioType) {
+    case IO_ETHERNET:
+        log("    | Creating  Report Channel (client sockets)...");
+        KV_NetConnect(m_clientIP.c_str(), static_cast<int>(std::strtol(m_clientPort.c_str(), nullptr, 10)));
+        break;
+    case IO_USB:
+        log("    | Creating  Report Channel (USB port)...");
+        KV_UsbConnect(m_usbPort.c_str());
+        break;
+    case IO_LPT:
+        log("    | Creating  Report Channel (LPT port)...");
+        KV_LptConnect(m_lptPort.c_str());
+        break;
+    default: {
+        log("    | Creating  Report Channel (serial port)...");
+        const ComSettings s{m_baudRate, m_byteSizes, m_parity, m_stopBits, m_flowControl};
+        KV_ComConnect2(m_serialPort.c_str(), &s);
+        break;
+    }
+    }
+}
+
+int ServiceObject::readiness(bool needClaim) const {
+    if (needClaim && !hasFlag(FLAG_CLAIMED)) return 103;
+    if (!hasFlag(FLAG_DEVICE_ENABLED)) return 105;
+    return 0;
 }
 
 HRESULT ServiceObject::handle(DISPID, CallArgs& args) {

@@ -38,6 +38,12 @@ protected:
     void setResult(platform::CallArgs& args, int resultCode);
 
     platform::MessageLoop& window() { return *m_window; }
+    // Makes this device's printer the current connection of the connection
+    // interface, by interface type (the claim's connect step; its result
+    // does not decide the claim). logTag names the caller in the log.
+    void connectByIoType(const char* logTag);
+    // 0 when claimed and enabled, else 103 (not claimed) or 105 (disabled).
+    int readiness(bool needClaim = true) const;
     // Stops event delivery, then the window with its timers. The most derived
     // destructor calls it first, so that no callback, message or timer runs
     // while the object's own members are being destroyed. Idempotent.

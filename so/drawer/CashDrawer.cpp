@@ -213,18 +213,7 @@ int CCashDrawer::ClaimDevice(int timeout) {
     } else if (!m_mutex) {
         rc = 101;
     } else {
-        switch (m_ioType) {
-        case IO_ETHERNET:
-            KV_NetConnect(m_clientIP.c_str(), static_cast<int>(std::strtol(m_clientPort.c_str(), nullptr, 10)));
-            break;
-        case IO_USB: KV_UsbConnect(m_usbPort.c_str()); break;
-        case IO_LPT: KV_LptConnect(m_lptPort.c_str()); break;
-        default: {
-            ComSettings s{m_baudRate, m_byteSizes, m_parity, m_stopBits, m_flowControl};
-            KV_ComConnect2(m_serialPort.c_str(), &s);
-            break;
-        }
-        }
+        connectByIoType(kTag);
         processClock().sleepFor(std::chrono::milliseconds(150));
         if (m_mutex->acquire(timeout) != LockWait::Acquired) {
             log(2, "Warning: ClaimDevice: The device has already been claimed by another application.");

@@ -345,39 +345,21 @@ int ZoriraRIdirOzereza::ClaimDevice(int timeout) {
     } else if (!m_mutex) {
         rc = 101;  // not opened
     } else {
+        // Serial ports and USB printers must be attached; the other kinds are not checked.
         bool present = true;
-        switch (m_ioType) {
-        case IO_ETHERNET:
-            log(5, "    | Creating  Report Channel (client sockets)...");
-            KV_NetConnect(m_clientIP.c_str(), static_cast<int>(std::strtol(m_clientPort.c_str(), nullptr, 10)));
-            break;
-        case IO_USB: {
-            log(5, "    | Creating  Report Channel (USB port)...");
+        if (m_ioType == IO_USB) {
             const bool longEnough = m_usbPort.size() >= 25;
-            present = longEnough && devio::isUsbDeviceAttached(m_usbPort.substr(8, 8), m_usbPort.substr(17, 8));
-            if (!present && !longEnough) present = m_usbPort.rfind('/', 0) == 0;  // a device node given as a path
-            if (present) KV_UsbConnect(m_usbPort.c_str());
-            break;
-        }
-        case IO_LPT:
-            log(5, "    | Creating  Report Channel (LPT port)...");
-            KV_LptConnect(m_lptPort.c_str());
-            break;
-        default: {
-            log(5, "    | Creating  Report Channel (serial port)...");
+            present = longEnough ? devio::isUsbDeviceAttached(m_usbPort.substr(8, 8), m_usbPort.substr(17, 8))
+                                 : m_usbPort.rfind('/', 0) == 0;  // a device node given as a path
+        } else if (m_ioType != IO_ETHERNET && m_ioType != IO_LPT) {
             present = devio::isSerialPortAttached(m_serialPort);
-            if (present) {
-                ComSettings s{m_baudRate, m_byteSizes, m_parity, m_stopBits, m_flowControl};
-                KV_ComConnect2(m_serialPort.c_str(), &s);
-            }
-            break;
-        }
         }
         if (!present) {
             m_resultCode = OPOS_E_NOHARDWARE;
             log(4, "<<< ClaimDevice");
             return OPOS_E_NOHARDWARE;
         }
+        connectByIoType(kTag);
         processClock().sleepFor(std::chrono::milliseconds(150));
         if (m_mutex->acquire(timeout) != LockWait::Acquired) {
             log(2, "Warning: ClaimDevice: The device has already been claimed by another application.");
@@ -771,12 +753,8 @@ void ZoriraRIdirOzereza::endOutput() {
 void ZoriraRIdirOzereza::PrintNormal(int station, const std::u16string& data, bool immediate) {
     const char* name = immediate ? "PrintImmediate" : "PrintNormal";
     log(4, std::string(">>> ") + name);
-    if (!immediate && !hasFlag(FLAG_CLAIMED)) {
-        m_resultCode = OPOS_E_NOTCLAIMED;
-        return;
-    }
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) {
-        m_resultCode = OPOS_E_DISABLED;
+    if (const int rc = readiness(!immediate)) {
+        m_resultCode = rc;
         return;
     }
     requireStation(station, immediate ? "PrintImmediate:Invalid Station" : "PrintNormal:Invalid Station");
@@ -846,8 +824,7 @@ int ZoriraRIdirOzereza::CutPaper(int percentage) {
 }
 
 int ZoriraRIdirOzereza::MarkFeed(int type) {
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     if (type != 2) {
         m_resultCode = OPOS_E_ILLEGAL;
         throw OposError("MarkFeed type not supported by printer");
@@ -903,8 +880,7 @@ void ZoriraRIdirOzereza::closeRotatedPage() {
 
 int ZoriraRIdirOzereza::RotatePrint(int station, int rotation) {
     log(4, ">>> RotatePrint:" + NumToString(rotation));
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     m_resultCode = OPOS_E_ILLEGAL;
     if (station != 2) throw OposError("RotatePrint:Invalid Station");
     auto flush = [&] {
@@ -987,12 +963,8 @@ void ZoriraRIdirOzereza::wrapInPageFrame() {
 void ZoriraRIdirOzereza::PageModePrint(int control) {
     log(4, ">>> PageModePrint");
     m_resultCode = OPOS_E_ILLEGAL;
-    if (!hasFlag(FLAG_CLAIMED)) {
-        m_resultCode = OPOS_E_NOTCLAIMED;
-        return;
-    }
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) {
-        m_resultCode = OPOS_E_DISABLED;
+    if (const int rc = readiness()) {
+        m_resultCode = rc;
         return;
     }
     const int last = m_pageModeState;
@@ -1036,8 +1008,7 @@ void ZoriraRIdirOzereza::PageModePrint(int control) {
 
 int ZoriraRIdirOzereza::ClearPrintArea() {
     m_resultCode = OPOS_E_ILLEGAL;
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     if (m_pageModeStation != 2) throw OposError("PageMode Station Error");
     if (m_outputMode & 0x2) {
         m_cmd.SelectStandardMode();
@@ -1051,8 +1022,7 @@ int ZoriraRIdirOzereza::ClearPrintArea() {
 
 int ZoriraRIdirOzereza::DrawRuledLine(int station) {
     m_resultCode = OPOS_E_ILLEGAL;
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     requireStation(station, "DrawRuledLine:Invalid Station");
     return 104;
 }
@@ -1106,8 +1076,7 @@ int ZoriraRIdirOzereza::PrintBarCode(int station, const std::u16string& data, in
 }
 
 int ZoriraRIdirOzereza::PrintBitmap(int station, const std::u16string& fileName, int width, int alignment) {
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     const std::string path = utf16ToUtf8(fileName);  // file names are UTF-8 on Linux
     log(4, ">>> PrintBitmap FileName:" + path);
     m_resultCode = OPOS_E_ILLEGAL;
@@ -1135,8 +1104,7 @@ int ZoriraRIdirOzereza::SetBitmap(int bitmapNumber, int station, const std::u16s
     log(4, ">>> SetBitmap");
     const std::string path = utf16ToUtf8(fileName);
     m_resultCode = OPOS_E_ILLEGAL;
-    if (!hasFlag(FLAG_CLAIMED)) return OPOS_E_NOTCLAIMED;
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) return OPOS_E_DISABLED;
+    if (const int rc = readiness()) return rc;
     requireStation(station, "SetBitmap:Invalid Station");
     if (bitmapNumber < 1 || bitmapNumber > kStoredBitmapCount) throw OposError("SetBitmap:Invalid BitmapNumber");
     if (alignment < -3) throw OposError("SetBitmap:Invalid Alignment");
@@ -1159,12 +1127,8 @@ int ZoriraRIdirOzereza::SetBitmap(int bitmapNumber, int station, const std::u16s
 void ZoriraRIdirOzereza::PrintMemoryBitmap(int station, const std::u16string& data, int type, int width, int alignment) {
     log(4, ">>> PrintMemoryBitmap");
     m_resultCode = OPOS_E_ILLEGAL;
-    if (!hasFlag(FLAG_CLAIMED)) {
-        m_resultCode = OPOS_E_NOTCLAIMED;
-        return;
-    }
-    if (!hasFlag(FLAG_DEVICE_ENABLED)) {
-        m_resultCode = OPOS_E_DISABLED;
+    if (const int rc = readiness()) {
+        m_resultCode = rc;
         return;
     }
     requireStation(station, "PrintMemoryBitmap:Invalid Station");
