@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@ protected:
     void SetUp() override {
         root = testing::TempDir() + "vornik-status-" + std::to_string(::getpid()) + "-" +
                testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(root);  // a process id can come again: start from nothing
         ::setenv("VORNIK_LOG_ROOT", root.c_str(), 1);
         g_fileLog.SetVerbosity(5);
         g_fileLog.SetLocation(0);

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -34,9 +35,13 @@ protected:
     void SetUp() override {
         root = testing::TempDir() + "vornik-log-" + std::to_string(::getpid()) + "-" +
                testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(root);  // a process id can come again: start from nothing
         ::setenv("VORNIK_LOG_ROOT", root.c_str(), 1);
     }
-    void TearDown() override { ::unsetenv("VORNIK_LOG_ROOT"); }
+    void TearDown() override {
+        ::unsetenv("VORNIK_LOG_ROOT");
+        std::filesystem::remove_all(root);
+    }
     std::string root;
 };
 
