@@ -3,9 +3,8 @@
 // window (a message loop on a thread of its own).
 //
 // Threading: every dispatch call is carried out on the window's thread
-// (MessageLoop::invoke), which therefore owns the object's state, as the
-// single-threaded apartment of the original does; window messages and timers
-// run there too. The delivery thread of the event queue fires status and
+// (MessageLoop::invoke), which therefore owns the object's state, as a
+// single-threaded apartment would; window messages and timers run there too. The delivery thread of the event queue fires status and
 // output-complete events itself and passes everything else to the window.
 // No error leaves a call: an exception ends it with result 111.
 #pragma once

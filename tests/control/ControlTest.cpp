@@ -44,7 +44,7 @@ protected:
                   S_OK);
         setLdn(u"POSPrinter", u"TestPrinter", u"Vornik.Test.Printer");
         setLdn(u"POSPrinter", u"Unregistered", u"Vornik.Nowhere");
-        // The service library itself, whose objects still answer with failures.
+        // The service library itself.
         auto* reg = reinterpret_cast<DllRegisterServerFn>(loadSymbol("DllRegisterServer"));
         ASSERT_NE(reg, nullptr);
         ASSERT_EQ(reg(), S_OK);
