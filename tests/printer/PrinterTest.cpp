@@ -110,6 +110,8 @@ protected:
     std::string ip;
 };
 
+Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
 Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
@@ -338,10 +340,82 @@ TEST_F(Printer, AnotherProcessGets102WhileTheClaimIsHeld) {
     EXPECT_EQ(run("200"), "open 0 claim 0\n");
 }
 
+TEST_F(Printer, RotationEdges) {
+    const auto ldn = netPrinter(67);
+    openClaimEnable(ldn);
+    std::size_t mark = vp.receivedCount();
+    ASSERT_EQ(printer.RotatePrint(2, 0x0103), 0);
+    ASSERT_EQ(printer.PrintNormal(2, u"up"), 0);
+    EXPECT_EQ(receivedSince(mark, 3 + 24 + 2), cat({kStatusQuery, prefix(true, {0x1C, 0x2E}, 0, 1), bytesOf("up")}))
+        << "upside down: 1B 7B 01 in the prefix";
+    ASSERT_EQ(printer.RotatePrint(2, 0x1103), 0);  // a bar code rotation opens a rotated page
+    ASSERT_EQ(printer.PrintNormal(2, u"x"), 0);
+    mark = vp.receivedCount();
+    ASSERT_EQ(printer.RotatePrint(2, 0x0001), 0);
+    const Bytes got = receivedSince(mark, 15);
+    EXPECT_EQ(Bytes(got.begin() + 12, got.begin() + 15), (Bytes{0x1B, 0x54, 0x32})) << "closed with rotate 180";
+    EXPECT_EQ(printer.GetPropertyNumber(6), 0);
+}
+
+// Calls a printer service object directly through its dispatch interface.
+class PrinterObject : public Printer {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CoCreateInstanceByProgID(u"Vornik.Opos.Printer", IID_IDispatch, reinterpret_cast<void**>(&object)), S_OK);
+    }
+    void TearDown() override {
+        if (object) object->Release();
+    }
+    int call(DISPID id, std::vector<VARIANT> args) {
+        VARIANT result;
+        EXPECT_EQ(object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, args, &result), S_OK);
+        return result.lVal;
+    }
+    int number(int pidx) { return call(2, {VARIANT::I4(pidx)}); }
+    IDispatch* object = nullptr;
+};
+
+TEST_F(PrinterObject, CloseBeforeOpenAndOpenTwice) {
+    EXPECT_EQ(call(7, {}), 0) << "CloseService on a never-opened object";
+    EXPECT_EQ(number(opos::PIDX_State), 1);
+    EXPECT_EQ(call(9, {}), 103) << "ReleaseDevice unclaimed";
+    const auto ldn = netPrinter(68);
+    ASSERT_EQ(call(6, {VARIANT::Bstr(u"POSPrinter"), VARIANT::Bstr(ldn), VARIANT::Dispatch(nullptr)}), 0);
+    ASSERT_EQ(call(8, {VARIANT::I4(500)}), 0);
+    EXPECT_EQ(number(opos::PIDX_Claimed), 1);
+    ASSERT_EQ(call(6, {VARIANT::Bstr(u"POSPrinter"), VARIANT::Bstr(ldn), VARIANT::Dispatch(nullptr)}), 0);
+    EXPECT_EQ(number(opos::PIDX_Claimed), 0) << "a second OpenService closes first";
+    EXPECT_EQ(number(opos::PIDX_DeviceEnabled), 0);
+    EXPECT_EQ(call(10, {VARIANT::I4(0)}), 106) << "BeginInsertion";
+    EXPECT_EQ(call(31, {}), 0) << "GetOpenResult";
+}
+
+TEST_F(PrinterObject, DirectIODecodesBinaryConversion) {
+    const auto ldn = netPrinter(69);
+    ASSERT_EQ(call(6, {VARIANT::Bstr(u"POSPrinter"), VARIANT::Bstr(ldn), VARIANT::Dispatch(nullptr)}), 0);
+    ASSERT_EQ(call(8, {VARIANT::I4(500)}), 0);
+    std::int32_t data = 0;
+    struct Case {
+        int conversion;
+        std::u16string text;
+    } cases[] = {{2, u"027064"}, {1, u"1;40"}};
+    for (const auto& c : cases) {
+        call(3, {VARIANT::I4(opos::PIDX_BinaryConversion), VARIANT::I4(c.conversion)});
+        std::u16string text = c.text;
+        const std::size_t mark = vp.receivedCount();
+        EXPECT_EQ(call(30, {VARIANT::I4(0), VARIANT::I4Ref(&data), VARIANT::BstrRef(&text)}), 0);
+        EXPECT_EQ(receivedSince(mark, 2), (Bytes{0x1B, 0x40})) << "conversion " << c.conversion;
+        EXPECT_EQ(text, c.text) << "the text comes back as it went";
+    }
+    std::u16string odd = u"1;4";
+    const std::size_t mark = vp.receivedCount();
+    EXPECT_EQ(call(30, {VARIANT::I4(0), VARIANT::I4Ref(&data), VARIANT::BstrRef(&odd)}), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(vp.receivedCount(), mark) << "an odd nibble text decodes to nothing";
+}
+
 // ---------------------------------------------------------------------------
 // Page mode, bar codes and bitmaps.
-
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 // A 24-bit BMP file of w x h white pixels.
 std::string writeBmp(int w, int h) {
