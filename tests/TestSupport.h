@@ -60,6 +60,21 @@ private:
     platform::Clock* m_previous;
 };
 
+// A virtual printer on a pseudo-terminal (its line's path in `line`), with
+// the fast waits: the fixture of the serial, USB and parallel transport tests.
+class PtyPrinterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        line = printer.openPty(&error);
+        ASSERT_FALSE(line.empty()) << error;
+        ASSERT_TRUE(printer.start());
+    }
+    FastWaits waits;
+    vprinter::VirtualPrinter printer;
+    std::string line;
+};
+
 // Milliseconds that fn takes.
 template <typename Fn>
 long elapsedMs(Fn fn) {

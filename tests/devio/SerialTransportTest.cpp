@@ -20,18 +20,7 @@ namespace {
 
 const unsigned char kDleEot1[] = {0x10, 0x04, 0x01};
 
-class SerialTransport : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        line = printer.openPty(&error);
-        ASSERT_FALSE(line.empty()) << error;
-        ASSERT_TRUE(printer.start());
-    }
-    test::FastWaits waits;
-    VirtualPrinter printer;
-    std::string line;
-};
+using SerialTransport = test::PtyPrinterTest;
 
 TEST_F(SerialTransport, SendAndQueryOverTheLine) {
     ASSERT_EQ(KV_ComConnect(line.c_str(), 9600), CONLINK_OK);

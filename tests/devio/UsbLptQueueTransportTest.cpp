@@ -18,18 +18,7 @@ namespace {
 
 const unsigned char kDleEot1[] = {0x10, 0x04, 0x01};
 
-class LineTransport : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        line = printer.openPty(&error);
-        ASSERT_FALSE(line.empty()) << error;
-        ASSERT_TRUE(printer.start());
-    }
-    test::FastWaits waits;
-    VirtualPrinter printer;
-    std::string line;
-};
+using LineTransport = test::PtyPrinterTest;
 
 using UsbTransport = LineTransport;
 using LptTransport = LineTransport;
