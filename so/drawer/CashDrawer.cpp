@@ -182,9 +182,7 @@ int CCashDrawer::OpenService(const std::u16string& deviceClass, const std::u16st
     m_events.Attach(dispatch);
     m_checkHealthText = "[Error]";
     m_capStatus = m_capStatusMultiDrawerDetect = 1;
-    setFlag(FLAG_CLAIMED | FLAG_DEVICE_ENABLED | FLAG_DATA_EVENT_ENABLED | FLAG_AUTO_DISABLE | FLAG_ASYNC_MODE, false);
-    setFlag(FLAG_BINARY_NIBBLE | FLAG_BINARY_DECIMAL, false);
-    setFlag(FLAG_OPENED | FLAG_BINARY_NONE, true);
+    setOpenedFlags();
     m_state = 2;
     m_lastStatus[0] = 0;
     m_drawerOpened = 0;

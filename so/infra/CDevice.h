@@ -49,6 +49,10 @@ public:
     // Sets or clears DataEventEnabled and the data bit of the enabled mask.
     void DataEventEnable(bool enable);
 
+    // The flags an OpenService leaves: opened, BinaryConversion none; Claimed,
+    // DeviceEnabled, DataEventEnabled, AutoDisable and AsyncMode clear; the
+    // two freeze bits as they were.
+    void setOpenedFlags();
     // BinaryConversion (0 none, 1 nibble, 2 decimal) as the flag word holds it;
     // setting another number leaves all three flags clear (reads as 0).
     int binaryConversion() const;

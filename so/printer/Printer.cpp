@@ -308,9 +308,7 @@ int ZoriraRIdirOzereza::OpenService(const std::u16string& deviceClass, const std
     m_mutex = std::make_unique<NamedLock>(kMutexName);
 
     m_events.Attach(dispatch);
-    setFlag(FLAG_CLAIMED | FLAG_DEVICE_ENABLED | FLAG_DATA_EVENT_ENABLED | FLAG_AUTO_DISABLE | FLAG_ASYNC_MODE, false);
-    setFlag(FLAG_BINARY_NIBBLE | FLAG_BINARY_DECIMAL, false);
-    setFlag(FLAG_OPENED | FLAG_BINARY_NONE, true);
+    setOpenedFlags();
     m_state = 2;
     m_resultCode = m_openResult = 0;
     log(5, "    | pRC: 0");

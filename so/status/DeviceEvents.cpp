@@ -39,6 +39,12 @@ void CDevice::DataEventEnable(bool enable) {
     g_fileLog.Log(4, kTag, "<<< DataEventEnable");
 }
 
+void CDevice::setOpenedFlags() {
+    setFlag(FLAG_CLAIMED | FLAG_DEVICE_ENABLED | FLAG_DATA_EVENT_ENABLED | FLAG_AUTO_DISABLE | FLAG_ASYNC_MODE, false);
+    setBinaryConversion(0);
+    setFlag(FLAG_OPENED, true);
+}
+
 int CDevice::binaryConversion() const {
     if (hasFlag(FLAG_BINARY_NONE)) return 0;
     if (hasFlag(FLAG_BINARY_NIBBLE)) return 1;
